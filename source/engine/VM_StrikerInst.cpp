@@ -25,7 +25,9 @@ void VM_MultiStriker::armPulse(double velocity) noexcept
 {
     const double vc = std::clamp(velocity, 0.0, 1.0);
     duration = 0.0005 + 0.0045 * (1.0 - vc);
-    pulseLength = std::max<int32_t>(1, static_cast<int32_t>(std::floor(duration * rate)));
+    // The guard keeps whole-sample durations whole (0.005 s at 48 kHz is 240
+    // samples even though the product rounds to 239.99999...).
+    pulseLength = std::max<int32_t>(1, static_cast<int32_t>(std::floor(duration * rate + 1e-6)));
     pulseCount = 0;
     const double w = (halfCosine ? vm::kPi : vm::kTwoPi) / pulseLength;
     twoCosW = 2.0 * std::cos(w);
