@@ -195,7 +195,8 @@ void VM_DString::noteOn(int note, double velocity, double sustain, double tone, 
     {
         // Half-cosine push: p = (1 - cos(n pi / L)) / 2 over L samples.
         pulse.duration = 0.0005 + 0.0045 * (1.0 - v);
-        pulse.L = std::max(1, static_cast<int>(std::floor(rate * pulse.duration)));
+        // (the small allowance keeps exact sample counts such as 240 at 48 kHz whole)
+        pulse.L = std::max(1, static_cast<int>(std::floor(rate * pulse.duration + 1e-9)));
         pulse.count = 0;
         const double omega = kPi / pulse.L;
         pulse.twoCos = 2.0 * std::cos(omega);
@@ -379,15 +380,13 @@ void VM_DString::updateString(double* next, const double* current, const double*
 template <int Size>
 double VM_DString::readPickup(Grid<Size>& s, double pickup) noexcept
 {
-    // Linear interpolation between two points; past the end the string is at rest.
-    const double P = s.N * pickup;
-    int i = static_cast<int>(P);
-    double phi = P - i;
-    if (i > s.N - 1)
-    {
-        i = s.N - 1;
-        phi = 1.0;
-    }
+    // Linear interpolation between two points. The reading stays on the moving part
+    // of the string: on a short grid (stiff top notes have as few as 4 intervals)
+    // a pickup near the end would otherwise land on the fixed end and fall silent.
+    double P = s.N * pickup;
+    P = std::min(P, static_cast<double>(s.N - 2));
+    const int i = static_cast<int>(P);
+    const double phi = P - i;
     const double* u = s.next();
     return (1.0 - phi) * u[i] + phi * u[i + 1];
 }
