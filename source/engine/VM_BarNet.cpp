@@ -78,9 +78,9 @@ void VM_BarNet::setBarStiffness(int bar, double s) noexcept
     // Stiffness comes from saved state: a missing or broken value takes the
     // default, and a value that would leave the bar without stiffness counts as 0.
     s = finiteOr(s, kDefaultStiffness[bar]);
-    if (s <= -kKappaBase[bar] / kKappaSlope[bar])
-        s = 0.0;
     double kappa = kKappaSlope[bar] * s + kKappaBase[bar];
+    if (s <= -kKappaBase[bar] / kKappaSlope[bar] || !(kappa > 0.0))
+        kappa = kKappaBase[bar];
 
     // Stability of the explicit scheme: h >= sqrt(2k (sigma_m + sqrt(sigma_m^2 + kappa^2))).
     // A bar too stiff even for two intervals is held at the stiffest two-interval bar.
@@ -332,8 +332,12 @@ void VM_BarNet::addInput(double x) noexcept
     {
         const int i = static_cast<int>(P);
         const double phi = P - i;
-        next[i] += (1.0 - phi) * x;
-        next[i + 1] += phi * x;
+        // The fixed ends take no input (only a bar of fewer than four intervals
+        // has an input point beside an end).
+        if (i >= 1)
+            next[i] += (1.0 - phi) * x;
+        if (i + 1 <= N - 1)
+            next[i + 1] += phi * x;
     }
 }
 
