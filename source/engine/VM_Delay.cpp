@@ -8,7 +8,6 @@
 void VM_Delay::prepare(double engineRate) noexcept
 {
     rate = engineRate;
-    rateF = static_cast<float>(engineRate);
     // Allpass coefficient; averaged with its input the allpass is a first-order
     // low-pass with G = tan(2 pi 1000 / rate).
     const double G = std::tan(2000.0 * vm::kPi / rate);
@@ -29,7 +28,7 @@ void VM_Delay::setTempo(double bpm, double note) noexcept
     const int n = std::isfinite(note) ? static_cast<int>(std::clamp(note, 1.0, 4.0)) : 1;
     const double b = std::isfinite(bpm) ? std::max(bpm, 60.0) : 60.0;
     const double ms = std::min(60000.0 / (b * n), kMaxMs);
-    length = static_cast<float>(ms) * (rateF * 0.001f);
+    length = static_cast<float>(ms * (rate * 0.001));
     readPos = static_cast<float>(writeIndex) - length;
     if (readPos < 0.0f)
         readPos += static_cast<float>(kSize);

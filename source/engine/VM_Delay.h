@@ -33,6 +33,5 @@ public:
     double toneState = 0.0, toneCoeff = 0.0;
 
 private:
-    float rateF = 44100.0f;
     double rate = 44100.0;
 };
