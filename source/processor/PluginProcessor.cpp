@@ -1,0 +1,307 @@
+#include "PluginProcessor.h"
+
+#include <cmath>
+
+using namespace quorvane;
+
+//==============================================================================
+QuorvaneAudioProcessor::QuorvaneAudioProcessor()
+    : AudioProcessor (BusesProperties()
+                          .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                          .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      valueTreeState (*this, nullptr, statevts, createParameterLayout())
+{
+    for (auto& s : smoothers)
+        s = ParamSmoother {};
+
+    lastViewWasDriver = false;
+    random.setSeedRandomly();
+
+    setParamPointers();
+
+    valueTreeState.state.setProperty (kProp_CurrentPreset_ID, 0, nullptr);
+    valueTreeState.state.setProperty (kProp_PresetNotes_ID, kDefaultPresetNotes, nullptr);
+    valueTreeState.state.setProperty (kProp_MPEModeOn_ID, 0, nullptr);
+    loadDefaultProperties();
+
+    for (int i = 0; i < 1000; ++i)
+        random.setSeedRandomly();
+
+    engineHalted = true;
+    engineActive = false;
+    doubleRate = false;
+    exciterType = 4;
+    gateDelayType = 1;
+    mpeMode = false;
+    gateDelayOn = false;
+    eqOn = true;
+    vcfOn = false;
+    wahOn = false;
+    pitchBend = 0.0;
+    outputFade = 1.0f;
+    levelFollower = 0.0f;
+    notesDown = 0;
+    channelSlide.fill (0.0);
+    exciterPeak = 0.0f;
+    for (int b = 0; b < 5; ++b)
+    {
+        barPeakA[(size_t) b] = 0.0f;
+        barPeakB[(size_t) b] = 0.0f;
+        barStruck[(size_t) b] = false;
+    }
+    limiterGain = 1.0f;
+    for (auto& ring : meterRings)
+        ring.clear();
+
+    refreshPropertyMirror();
+    valueTreeState.state.addListener (this);
+}
+
+QuorvaneAudioProcessor::~QuorvaneAudioProcessor()
+{
+    valueTreeState.state.removeListener (this);
+}
+
+const juce::String QuorvaneAudioProcessor::getName() const
+{
+    return "Quorvane";
+}
+
+//==============================================================================
+juce::AudioProcessorValueTreeState::ParameterLayout QuorvaneAudioProcessor::createParameterLayout()
+{
+    juce::AudioProcessorValueTreeState::ParameterLayout layout;
+
+    for (const auto& spec : kParamCatalogue)
+    {
+        const juce::ParameterID id { spec.id, 1 };
+
+        if (spec.kind == ParamKind::Int)
+        {
+            layout.add (std::make_unique<juce::AudioParameterInt> (id, spec.name, (int) spec.min, (int) spec.max, (int) spec.def));
+        }
+        else if (spec.step == 0.01f && spec.skew == 1.0f)
+        {
+            layout.add (std::make_unique<juce::AudioParameterFloat> (id, spec.name, spec.min, spec.max, spec.def));
+        }
+        else
+        {
+            const juce::NormalisableRange<float> range { spec.min, spec.max, spec.step, spec.skew };
+            layout.add (std::make_unique<juce::AudioParameterFloat> (id, spec.name, range, spec.def));
+        }
+    }
+
+    return layout;
+}
+
+void QuorvaneAudioProcessor::setParamPointers()
+{
+    for (int i = 0; i < kNumParamPointers; ++i)
+        params[(size_t) i] = valueTreeState.getRawParameterValue (kParamPointerIDs[i]);
+}
+
+void QuorvaneAudioProcessor::loadDefaultProperties()
+{
+    for (int i = kFirstDefaultProperty; i < kNumProps; ++i)
+    {
+        const auto& prop = kPropCatalogue[i];
+        const juce::var value = prop.kind == PropKind::Int ? juce::var ((int) prop.def)
+                                                           : juce::var (prop.def);
+        setProperty (*prop.id, value);
+    }
+}
+
+void QuorvaneAudioProcessor::setProperty (const juce::Identifier& id, const juce::var& value)
+{
+    const juce::ScopedLock sl (stateLock);
+    valueTreeState.state.setProperty (id, value, nullptr);
+}
+
+//==============================================================================
+// The property mirror
+
+void QuorvaneAudioProcessor::refreshPropertyMirror()
+{
+    const auto& tree = valueTreeState.state;
+    for (int i = 0; i < kNumProps; ++i)
+    {
+        const auto* v = tree.getPropertyPointer (*kPropCatalogue[i].id);
+        const double value = (v == nullptr || v->isString()) ? 0.0 : static_cast<double> (*v);
+        propertyMirror[(size_t) i].store (value, std::memory_order_relaxed);
+    }
+}
+
+void QuorvaneAudioProcessor::valueTreePropertyChanged (juce::ValueTree& tree, const juce::Identifier&)
+{
+    if (tree == valueTreeState.state)
+        refreshPropertyMirror();
+}
+
+void QuorvaneAudioProcessor::valueTreeRedirected (juce::ValueTree&)
+{
+    refreshPropertyMirror();
+}
+
+//==============================================================================
+bool QuorvaneAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    const auto in = layouts.getMainInputChannelSet();
+    const auto out = layouts.getMainOutputChannelSet();
+
+    if (in.isDisabled() || out.isDisabled())
+        return false;
+    if (out != juce::AudioChannelSet::stereo())
+        return false;
+    return in == out;
+}
+
+//==============================================================================
+void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
+{
+    juce::ValueTree copy;
+    {
+        const juce::ScopedLock sl (stateLock);
+        copy = valueTreeState.copyState();
+    }
+
+    if (auto xml = copy.createXml())
+    {
+        destData.reset();
+        copyXmlToBinary (*xml, destData);
+    }
+}
+
+void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    if (data != nullptr)
+    {
+        auto xml = getXmlFromBinary (data, sizeInBytes);
+
+        if (xml != nullptr && xml->getTagName().equalsIgnoreCase (statevts.toString()))
+        {
+            auto tree = juce::ValueTree::fromXml (*xml);
+            const juce::ScopedLock sl (stateLock);
+            keepCurrentValuesOfMissingParameters (tree);
+            valueTreeState.replaceState (tree);
+        }
+    }
+
+    requestResyncFromMessageThread();
+}
+
+// A parameter the restored text lacks, or whose value is not a finite number,
+// keeps its present value (the framework would otherwise fall back to the default).
+void QuorvaneAudioProcessor::keepCurrentValuesOfMissingParameters (juce::ValueTree& tree) const
+{
+    static const juce::Identifier paramType { "PARAM" }, idKey { "id" }, valueKey { "value" };
+
+    for (const auto& spec : kParamCatalogue)
+    {
+        const float current = valueTreeState.getRawParameterValue (spec.id)->load();
+        auto child = tree.getChildWithProperty (idKey, juce::String (spec.id));
+
+        if (! child.isValid())
+        {
+            child = juce::ValueTree (paramType);
+            child.setProperty (idKey, juce::String (spec.id), nullptr);
+            child.setProperty (valueKey, current, nullptr);
+            tree.appendChild (child, nullptr);
+        }
+        else if (! child.hasProperty (valueKey) || ! std::isfinite ((double) child[valueKey]))
+        {
+            child.setProperty (valueKey, current, nullptr);
+        }
+    }
+}
+
+//==============================================================================
+void QuorvaneAudioProcessor::requestResyncFromMessageThread()
+{
+    // An unprepared or halted engine is mapped again by the next prepareToPlay.
+    if (engineHalted)
+        return;
+
+    resyncHold = true;
+    resyncRequest = true;
+    resyncHold = false;
+}
+
+void QuorvaneAudioProcessor::syncUp()
+{
+    exciterType = (int32_t) propertyValue (prEType);
+    gateDelayType = (int32_t) propertyValue (prGDType);
+    mpeMode = propertyValue (prMPEModeOn) != 0.0;
+    gateDelayOn = propertyValue (prGDOn) != 0.0;
+    eqOn = propertyValue (prEQOn) != 0.0;
+    vcfOn = propertyValue (prVCFOn) != 0.0;
+    wahOn = propertyValue (prWahOn) != 0.0;
+}
+
+//==============================================================================
+void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
+{
+    const auto rate = (int) std::lround (sampleRate);
+    const bool supported = std::abs (sampleRate - rate) <= 0.5
+                           && (rate == 44100 || rate == 48000 || rate == 88200 || rate == 96000);
+
+    preparedBlockSize = (float) juce::jmax (1, samplesPerBlock);
+
+    if (! supported)
+    {
+        engineHalted = true;
+        return;
+    }
+
+    doubleRate = rate > 48000;
+    engineHalted = false;
+
+    syncUp();
+    reset();
+}
+
+void QuorvaneAudioProcessor::releaseResources() {}
+
+void QuorvaneAudioProcessor::reset()
+{
+    exciterPeak = 0.0f;
+    for (int b = 0; b < 5; ++b)
+    {
+        barPeakA[(size_t) b] = 0.0f;
+        barPeakB[(size_t) b] = 0.0f;
+    }
+    limiterGain = 1.0f;
+    for (auto& ring : meterRings)
+        ring.clear();
+
+    outputFade = 1.0f;
+    levelFollower = 0.0f;
+    notesDown = 0;
+    pitchBend = 0.0;
+    channelSlide.fill (0.0);
+    engineActive = false;
+    resyncRequest = false;
+    resyncHold = false;
+}
+
+void QuorvaneAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+{
+    if (engineHalted)
+        return;
+
+    juce::ScopedNoDenormals noDenormals;
+    midi.clear();
+
+    for (int ch = 0; ch < buffer.getNumChannels(); ++ch)
+        buffer.clear (ch, 0, buffer.getNumSamples());
+}
+
+//==============================================================================
+juce::AudioProcessorEditor* QuorvaneAudioProcessor::createEditor()
+{
+    return new juce::GenericAudioProcessorEditor (*this);
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new QuorvaneAudioProcessor();
+}
