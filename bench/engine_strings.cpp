@@ -17,7 +17,6 @@ void setGridPointRate(benchmark::State& state, double pointsPerSample)
     state.counters["ns_per_point"] = benchmark::Counter(
         pointsPerSample * kSamplesPerIteration,
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    // kInvert of a rate gives seconds per point; scale to nanoseconds below
 }
 
 // The bare stencil on both strings at their largest sizes.
