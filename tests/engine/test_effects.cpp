@@ -467,6 +467,34 @@ TEST(Delay, WrapAtTheBufferEndMatchesAnIdealRing)
     EXPECT_EQ(maxPos, static_cast<float>(VM_Delay::kSize));
 }
 
+// Nonsense settings and inputs reach neither NaN nor an index outside the
+// delay buffer.
+TEST(Effects, NonsenseInputsStayFinite)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    VM_Gate gate;
+    gate.prepare(44100.0);
+    gate.setRates(nan, inf);
+    gate.setThreshold(nan);
+    gate.requestPhaseAlignment(inf);
+    static VM_Delay delay;
+    delay.prepare(48000.0);
+    delay.setTempo(inf, nan);
+    delay.setFeedback(nan);
+    delay.setLevel(inf);
+    for (int n = 0; n < 5000; ++n)
+    {
+        const double x = (n % 100 == 0) ? nan : (n % 77 == 0 ? inf : std::sin(0.1 * n));
+        const double g = gate.process(std::isfinite(x) ? x : 0.0, n % 3 == 0 ? nan : 1e9, true, n % 2 == 0);
+        ASSERT_TRUE(std::isfinite(g)) << n;
+        const double d = delay.process(x) - (std::isfinite(x) ? x : 0.0);
+        ASSERT_TRUE(std::isfinite(x) ? std::isfinite(d) : true) << n;
+    }
+    for (float v : delay.buffer)
+        ASSERT_TRUE(std::isfinite(v));
+}
+
 //==============================================================================
 // Pinned renders of the main stages.
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace
@@ -369,6 +370,37 @@ TEST(Sawtooth, PitchBendTwoSemitones)
         s.inst.setPitchBend(bend, 1, false);
         const auto out = s.render(44100);
         EXPECT_NEAR(fxtest::zeroCrossingFrequency(out, 44100.0), 440.0 * std::pow(2.0, 2.0 * bend / 12.0), 0.05);
+    }
+}
+
+// Nonsense velocities, bends, wheel and rate values give finite output.
+TEST(Exciters, NonsenseInputsStayFinite)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    VM_StrikerInst strikers;
+    strikers.prepare(44100.0);
+    strikers.setStrikeRate(inf);
+    strikers.setRandomDepth(nan);
+    strikers.noteOn(40, 1, nan);
+    strikers.noteOn(41, 1, inf);
+    strikers.setStrengthOfSounding(-inf);
+    VM_SBowInst saw;
+    saw.prepare(48000.0);
+    saw.setPoly(true);
+    saw.setTimes(nan, inf, -1.0, nan);
+    saw.noteOn(60, 0, nan, nan);
+    saw.noteOn(-1000, 0, inf, 0.0);
+    saw.setPitchBend(inf, 0, true);
+    saw.setModWheel(nan);
+    saw.setVibrato(inf);
+    for (int n = 0; n < 20000; ++n)
+    {
+        double g[5];
+        strikers.next(g);
+        for (double v : g)
+            ASSERT_TRUE(std::isfinite(v)) << n;
+        ASSERT_TRUE(std::isfinite(saw.next())) << n;
     }
 }
 
