@@ -154,7 +154,9 @@ TEST(BarNet, SpringCarriesEnergyToItsNeighbourBar)
             for (int b = 0; b < VM_BarNet::kNumBars; ++b)
             {
                 if (b != source && b != target)
+                {
                     EXPECT_EQ(barLevel(pickups, b), 0.0) << "bar " << b;
+                }
             }
         }
 }
