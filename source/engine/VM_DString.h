@@ -87,7 +87,7 @@ private:
     template <int Size>
     struct Grid
     {
-        alignas(32) double u[3][Size] = {};
+        alignas(32) double u[3][static_cast<unsigned>(Size)] = {};
         int nextRole = 0, currentRole = 1, previousRole = 2;
         int N = 2;
         double h = 0.5;

@@ -19,6 +19,17 @@ QuorvaneAudioProcessor::QuorvaneAudioProcessor()
 
     setParamPointers();
 
+    auto& vts = valueTreeState;
+    cutoffParam = vts.getParameter (kParam_Cutoff_ID);
+    sawToneParam = vts.getParameter (kParam_SawTone_ID);
+    pluckPosParam = vts.getParameter (kParam_StringPluckpos_ID);
+    strikeRateParam = vts.getParameter (kParam_StrikeRate_ID);
+    stiffnessParam = vts.getParameter (kParam_GStiffness_ID);
+    nonlinearParam = vts.getParameter (kParam_GNonlinear_ID);
+    barGainParams = { vts.getParameter (kParam_Bar0Gain_ID), vts.getParameter (kParam_Bar1Gain_ID),
+                      vts.getParameter (kParam_Bar2Gain_ID), vts.getParameter (kParam_Bar3Gain_ID),
+                      vts.getParameter (kParam_Bar4Gain_ID) };
+
     valueTreeState.state.setProperty (kProp_CurrentPreset_ID, 0, nullptr);
     valueTreeState.state.setProperty (kProp_PresetNotes_ID, kDefaultPresetNotes, nullptr);
     valueTreeState.state.setProperty (kProp_MPEModeOn_ID, 0, nullptr);
@@ -59,6 +70,7 @@ QuorvaneAudioProcessor::QuorvaneAudioProcessor()
 
 QuorvaneAudioProcessor::~QuorvaneAudioProcessor()
 {
+    midiRandomiseTimer.stopTimer();
     valueTreeState.state.removeListener (this);
 }
 
@@ -186,7 +198,7 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
         }
     }
 
-    requestResyncFromMessageThread();
+    requestResync();
 }
 
 // A parameter the restored text lacks, or whose value is not a finite number,
@@ -212,87 +224,6 @@ void QuorvaneAudioProcessor::keepCurrentValuesOfMissingParameters (juce::ValueTr
             child.setProperty (valueKey, current, nullptr);
         }
     }
-}
-
-//==============================================================================
-void QuorvaneAudioProcessor::requestResyncFromMessageThread()
-{
-    // An unprepared or halted engine is mapped again by the next prepareToPlay.
-    if (engineHalted)
-        return;
-
-    resyncHold = true;
-    resyncRequest = true;
-    resyncHold = false;
-}
-
-void QuorvaneAudioProcessor::syncUp()
-{
-    exciterType = (int32_t) propertyValue (prEType);
-    gateDelayType = (int32_t) propertyValue (prGDType);
-    mpeMode = propertyValue (prMPEModeOn) != 0.0;
-    gateDelayOn = propertyValue (prGDOn) != 0.0;
-    eqOn = propertyValue (prEQOn) != 0.0;
-    vcfOn = propertyValue (prVCFOn) != 0.0;
-    wahOn = propertyValue (prWahOn) != 0.0;
-}
-
-//==============================================================================
-void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
-{
-    const auto rate = (int) std::lround (sampleRate);
-    const bool supported = std::abs (sampleRate - rate) <= 0.5
-                           && (rate == 44100 || rate == 48000 || rate == 88200 || rate == 96000);
-
-    preparedBlockSize = (float) juce::jmax (1, samplesPerBlock);
-
-    if (! supported)
-    {
-        engineHalted = true;
-        return;
-    }
-
-    doubleRate = rate > 48000;
-    engineHalted = false;
-
-    syncUp();
-    reset();
-}
-
-void QuorvaneAudioProcessor::releaseResources() {}
-
-void QuorvaneAudioProcessor::reset()
-{
-    exciterPeak = 0.0f;
-    for (int b = 0; b < 5; ++b)
-    {
-        barPeakA[(size_t) b] = 0.0f;
-        barPeakB[(size_t) b] = 0.0f;
-    }
-    limiterGain = 1.0f;
-    for (auto& ring : meterRings)
-        ring.clear();
-
-    outputFade = 1.0f;
-    levelFollower = 0.0f;
-    notesDown = 0;
-    pitchBend = 0.0;
-    channelSlide.fill (0.0);
-    engineActive = false;
-    resyncRequest = false;
-    resyncHold = false;
-}
-
-void QuorvaneAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
-{
-    if (engineHalted)
-        return;
-
-    juce::ScopedNoDenormals noDenormals;
-    midi.clear();
-
-    for (int ch = 0; ch < buffer.getNumChannels(); ++ch)
-        buffer.clear (ch, 0, buffer.getNumSamples());
 }
 
 //==============================================================================
