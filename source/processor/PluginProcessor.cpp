@@ -132,13 +132,32 @@ void QuorvaneAudioProcessor::setProperty (const juce::Identifier& id, const juce
 //==============================================================================
 // The property mirror
 
+namespace
+{
+// Properties restored from XML arrive as text. Text that is not a number reads 0;
+// "nan" and "inf" stay non-finite so that users of the value can tell them apart.
+double numberFromVar (const juce::var& v)
+{
+    if (! v.isString())
+        return static_cast<double> (v);
+
+    const auto text = v.toString().trim().toLowerCase();
+    if (text.contains ("nan"))
+        return std::numeric_limits<double>::quiet_NaN();
+    if (text.contains ("inf"))
+        return text.startsWithChar ('-') ? -std::numeric_limits<double>::infinity()
+                                         : std::numeric_limits<double>::infinity();
+    return text.getDoubleValue();
+}
+} // namespace
+
 void QuorvaneAudioProcessor::refreshPropertyMirror()
 {
     const auto& tree = valueTreeState.state;
     for (int i = 0; i < kNumProps; ++i)
     {
         const auto* v = tree.getPropertyPointer (*kPropCatalogue[i].id);
-        const double value = (v == nullptr || v->isString()) ? 0.0 : static_cast<double> (*v);
+        const double value = v == nullptr ? 0.0 : numberFromVar (*v);
         propertyMirror[(size_t) i].store (value, std::memory_order_relaxed);
     }
 }

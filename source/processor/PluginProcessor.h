@@ -53,7 +53,9 @@ struct ParamSmoother
     }
 };
 
-// Output limiter with a ten-sample look-ahead (single precision).
+// Output limiter with a ten-sample look-ahead (single precision): the gain
+// follows 0.98 / envelope with a fast attack and a slow release, and is applied
+// to the samples of ten frames ago.
 struct LookAheadLimiter
 {
     static constexpr int kLookAhead = 10;
@@ -71,6 +73,22 @@ struct LookAheadLimiter
         index = 0;
         for (int i = 0; i < kLookAhead; ++i)
             ringL[i] = ringR[i] = 0.0f;
+    }
+
+    void process (float inL, float inR, float fade, float& outL, float& outR) noexcept
+    {
+        const float p = std::max (std::abs (inL), std::abs (inR));
+        const float c = p > envelope ? 0.1f : 0.0001f;
+        envelope = c * p + (1.0f - c) * envelope;
+        const float target = std::min (kThreshold / envelope, 1.0f);
+        const float c2 = target < gain ? 0.1f : 0.0001f;
+        gain = c2 * target + (1.0f - c2) * gain;
+
+        outL = ringL[index] * gain * fade;
+        outR = ringR[index] * gain * fade;
+        ringL[index] = inL;
+        ringR[index] = inR;
+        index = (index + 1) % kLookAhead;
     }
 };
 
@@ -169,6 +187,9 @@ public:
     void loadUndo();
     void undoRandomise();
     const UndoSnapshot& getUndoSnapshot() const noexcept { return undoSnapshot; }
+    // Carries out the rolls that controller 104 asked for (message thread; the
+    // processor's own timer calls it).
+    void runPendingMidiRolls();
 
     //==============================================================================
     // Engine mapping and the frame
@@ -228,7 +249,7 @@ private:
     std::array<std::atomic<double>, quorvane::kNumProps> propertyMirror {};
 
     // Controller 104 asks for a roll; the message thread carries it out.
-    std::atomic<bool> randomiseFromMidi { false };
+    std::atomic<int> pendingMidiRolls { 0 };
     struct MidiRandomiseTimer : juce::Timer
     {
         explicit MidiRandomiseTimer (QuorvaneAudioProcessor& p) : owner (p) {}

@@ -451,7 +451,7 @@ void QuorvaneAudioProcessor::handleMidiEvent (const juce::MidiMessage& message) 
             }
             case 104:
                 if (v > 0.0f)
-                    randomiseFromMidi = true;
+                    pendingMidiRolls.fetch_add (1);
                 break;
             default:
                 break;
@@ -537,8 +537,14 @@ void QuorvaneAudioProcessor::setParameterNormalised (juce::RangedAudioParameter*
         p->setValueNotifyingHost (juce::jlimit (0.0f, 1.0f, normalised));
 }
 
+void QuorvaneAudioProcessor::runPendingMidiRolls()
+{
+    // One roll per controller message, all bars selected.
+    for (int rolls = pendingMidiRolls.exchange (0); rolls > 0; --rolls)
+        randomise (true, true, true, true, true);
+}
+
 void QuorvaneAudioProcessor::MidiRandomiseTimer::timerCallback()
 {
-    if (owner.randomiseFromMidi.exchange (false))
-        owner.randomise (true, true, true, true, true);
+    owner.runPendingMidiRolls();
 }

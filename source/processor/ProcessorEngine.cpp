@@ -376,21 +376,8 @@ void QuorvaneAudioProcessor::calcFrame (float& driverPeak, float& minGain, float
         return;
     }
 
-    // 10. Limiter: fast attack, slow release towards 0.98 / envelope.
-    auto& lim = limiter;
-    const float p = juce::jmax (std::abs (Lp), std::abs (Rp));
-    const float c = p > lim.envelope ? 0.1f : 0.0001f;
-    lim.envelope = c * p + (1.0f - c) * lim.envelope;
-    const float target = juce::jmin (LookAheadLimiter::kThreshold / lim.envelope, 1.0f);
-    const float c2 = target < lim.gain ? 0.1f : 0.0001f;
-    lim.gain = c2 * target + (1.0f - c2) * lim.gain;
-
-    // 11. Ten samples of look-ahead.
-    outL = lim.ringL[lim.index] * lim.gain * outputFade;
-    outR = lim.ringR[lim.index] * lim.gain * outputFade;
-    lim.ringL[lim.index] = Lp;
-    lim.ringR[lim.index] = Rp;
-    lim.index = (lim.index + 1) % LookAheadLimiter::kLookAhead;
+    // 10, 11. Limiter with ten samples of look-ahead.
+    limiter.process (Lp, Rp, outputFade, outL, outR);
 
     // 12. Meters and the runaway guard.
     driverPeak = juce::jmax (driverPeak, std::abs (d));
@@ -399,7 +386,7 @@ void QuorvaneAudioProcessor::calcFrame (float& driverPeak, float& minGain, float
         barPeaksA[b] = juce::jmax (barPeaksA[b], std::abs (A[b]));
         barPeaksB[b] = juce::jmax (barPeaksB[b], std::abs (B[b]));
     }
-    minGain = juce::jmin (minGain, lim.gain);
+    minGain = juce::jmin (minGain, limiter.gain);
     if (std::abs (Lp) > 20.0f)
         engineHalted = true;
 }
