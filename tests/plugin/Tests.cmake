@@ -15,3 +15,9 @@ gtest_discover_tests(quorvane_plugin_tests DISCOVERY_TIMEOUT 120)
 # lilv, the library most LV2 hosts use, must find the bundle by its URI.
 add_test(NAME LV2Bundle.ListedByLv2info
     COMMAND sh -c "LV2_PATH='$<TARGET_FILE_DIR:Quorvane_LV2>/..:/usr/lib/lv2' lv2info '${QUORVANE_LV2URI}' | grep -E 'Name: +Quorvane$' && LV2_PATH='$<TARGET_FILE_DIR:Quorvane_LV2>/..:/usr/lib/lv2' lv2info '${QUORVANE_LV2URI}' | grep -E 'Class: +Instrument Plugin'")
+
+# A binary of its own: it replaces the global allocator to count allocations.
+add_executable(quorvane_alloc_tests ${CMAKE_CURRENT_LIST_DIR}/../alloc/test_no_allocation.cpp)
+target_link_libraries(quorvane_alloc_tests PRIVATE quorvane_plugin_shared GTest::gtest_main)
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/../alloc/test_no_allocation.cpp PROPERTIES COMPILE_OPTIONS "${QUORVANE_WARNINGS}")
+gtest_discover_tests(quorvane_alloc_tests DISCOVERY_TIMEOUT 120)
