@@ -166,9 +166,9 @@ void loadPreset (QuorvaneAudioProcessor& processor, const juce::String& arg)
 
     juce::XmlDocument document (data.toString());
     const auto xml = document.getDocumentElement();
-    if (xml == nullptr)
-        fail (prefix + "not valid XML" + (document.getLastParseError().isNotEmpty()
-                                              ? " (" + document.getLastParseError() + ")" : juce::String()));
+    const auto parseError = document.getLastParseError();
+    if (xml == nullptr || parseError.isNotEmpty())
+        fail (prefix + "not valid XML" + (parseError.isNotEmpty() ? " (" + parseError + ")" : juce::String()));
 
     const auto expected = stateTagOf (processor);
     if (! xml->getTagName().equalsIgnoreCase (expected))
@@ -197,6 +197,27 @@ void loadState (QuorvaneAudioProcessor& processor, const juce::String& arg)
         fail (prefix + "the state is not Quorvane's (its root element is <" + xml->getTagName() + ">)");
 
     processor.setStateInformation (data.getData(), (int) data.getSize());
+}
+
+// Writes the processor's present state as a preset file (the XML of its state tree).
+void savePreset (QuorvaneAudioProcessor& processor, const juce::String& arg)
+{
+    const auto file = render::fileFromArgument (arg);
+    const juce::String prefix = "cannot write preset " + quoted (arg) + ": ";
+    if (file.isDirectory())
+        fail (prefix + "it is a folder");
+    if (! file.getParentDirectory().isDirectory())
+        fail (prefix + "the folder " + quoted (file.getParentDirectory().getFullPathName()) + " does not exist");
+
+    juce::MemoryBlock block;
+    processor.getStateInformation (block);
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (block.getData(), (int) block.getSize());
+    if (xml == nullptr)
+        fail (prefix + "the instrument gave no state");
+
+    juce::TemporaryFile temp (file);
+    if (! xml->writeTo (temp.getFile()) || ! temp.overwriteTargetFileWithTemporary())
+        fail (prefix + "writing failed");
 }
 
 //==============================================================================
@@ -319,7 +340,7 @@ private:
 };
 
 //==============================================================================
-int run (const render::Options& options)
+void renderSong (QuorvaneAudioProcessor& processor, const render::Options& options)
 {
     const Song song = loadSong (options.inputArg);
 
@@ -346,21 +367,12 @@ int run (const render::Options& options)
         seconds = std::min (seconds, *options.lengthSeconds);
     const auto totalSamples = (juce::int64) std::ceil (seconds * rate);
 
-    const juce::ScopedJuceInitialiser_GUI framework;
-    auto processor = std::make_unique<QuorvaneAudioProcessor>();
-
-    // State first: preparing maps every parameter and property into the engine.
-    if (options.presetArg.isNotEmpty())
-        loadPreset (*processor, options.presetArg);
-    else if (options.stateArg.isNotEmpty())
-        loadState (*processor, options.stateArg);
-
     RenderPlayHead playHead (bpm, rate, song.timeSigNumerator, song.timeSigDenominator);
-    processor->setPlayHead (&playHead);
-    processor->setNonRealtime (true);
-    processor->setPlayConfigDetails (2, 2, rate, options.block);
-    processor->prepareToPlay (rate, options.block);
-    if (processor->isEngineHalted())
+    processor.setPlayHead (&playHead);
+    processor.setNonRealtime (true);
+    processor.setPlayConfigDetails (2, 2, rate, options.block);
+    processor.prepareToPlay (rate, options.block);
+    if (processor.isEngineHalted())
         fail ("the instrument refused to start at " + juce::String (options.rate) + " Hz");
 
     // Output: a temporary file beside the target.
@@ -412,7 +424,7 @@ int run (const render::Options& options)
         }
 
         playHead.moveTo (done);
-        processor->processBlock (buffer, midi);
+        processor.processBlock (buffer, midi);
 
         for (int ch = 0; ch < 2; ++ch)
         {
@@ -439,9 +451,8 @@ int run (const render::Options& options)
     progress.finish();
 
     const double elapsed = elapsedSeconds();
-    processor->releaseResources();
-    processor->setPlayHead (nullptr);
-    processor.reset();
+    processor.releaseResources();
+    processor.setPlayHead (nullptr);
 
     if (! writer->flush())
         fail (outputPrefix + "writing failed (is the disk full?)");
@@ -472,6 +483,28 @@ int run (const render::Options& options)
             summary << " (" << juce::String (1.0 / factor, 1) << "x faster than real time)";
         std::printf ("%s\n", summary.toRawUTF8());
     }
+}
+
+int run (const render::Options& options)
+{
+    const juce::ScopedJuceInitialiser_GUI framework;
+    auto processor = std::make_unique<QuorvaneAudioProcessor>();
+
+    // State first: preparing maps every parameter and property into the engine.
+    if (options.presetArg.isNotEmpty())
+        loadPreset (*processor, options.presetArg);
+    else if (options.stateArg.isNotEmpty())
+        loadState (*processor, options.stateArg);
+
+    if (options.savePresetArg.isNotEmpty())
+    {
+        savePreset (*processor, options.savePresetArg);
+        if (! options.quiet)
+            std::printf ("wrote preset %s\n", render::fileFromArgument (options.savePresetArg).getFullPathName().toRawUTF8());
+    }
+
+    if (options.inputArg.isNotEmpty())
+        renderSong (*processor, options);
     return 0;
 }
 } // namespace

@@ -41,13 +41,14 @@ bool takesValue (const juce::String& name)
 {
     return name == "-o" || name == "--output" || name == "--rate" || name == "--bits"
         || name == "--block" || name == "--preset" || name == "--state" || name == "--tail"
-        || name == "--length" || name == "--tempo";
+        || name == "--length" || name == "--tempo" || name == "--save-preset";
 }
 } // namespace
 
 juce::String usageText()
 {
     return "Usage: quorvane-render [options] INPUT.mid\n"
+           "       quorvane-render [--preset FILE | --state FILE] --save-preset FILE.xml\n"
            "\n"
            "Plays a standard MIDI file through the Quorvane instrument and writes a WAV file.\n"
            "\n"
@@ -58,6 +59,9 @@ juce::String usageText()
            "      --block N         samples per processing block, 1 to 8192 (default 512)\n"
            "      --preset FILE     start from a preset file (XML)\n"
            "      --state FILE      start from a saved plug-in state, as a host stores it\n"
+           "      --save-preset FILE  write the starting state (the default instrument, or\n"
+           "                        what --preset or --state loaded) as a preset file;\n"
+           "                        without a MIDI file nothing is rendered\n"
            "      --tempo BPM       tempo the instrument is told (default: the first tempo\n"
            "                        of the MIDI file, else 120)\n"
            "      --tail SECONDS    time rendered after the last MIDI event (default 2)\n"
@@ -146,6 +150,15 @@ std::optional<Options> parseOptions (int argc, const char* const* argv, juce::St
             }
             options.outputArg = value;
         }
+        else if (name == "--save-preset")
+        {
+            if (value.isEmpty())
+            {
+                error = "option " + name + " needs a file name";
+                return std::nullopt;
+            }
+            options.savePresetArg = value;
+        }
         else if (name == "--preset" || name == "--state")
         {
             if (value.isEmpty())
@@ -220,7 +233,7 @@ std::optional<Options> parseOptions (int argc, const char* const* argv, juce::St
     if (options.help)
         return options;
 
-    if (! inputSeen)
+    if (! inputSeen && options.savePresetArg.isEmpty())
     {
         error = "no MIDI file given (see --help)";
         return std::nullopt;

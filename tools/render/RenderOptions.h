@@ -13,6 +13,7 @@ struct Options
     juce::String outputArg;         // empty: the input's name with .wav
     juce::String presetArg;         // an XML preset file
     juce::String stateArg;          // a saved state blob as a host stores it
+    juce::String savePresetArg;     // write the starting state as a preset, render nothing
     int rate = 48000;
     int bits = 24;
     int block = 512;

@@ -158,11 +158,6 @@ def expect_refusal(opts, args, needles, what):
 STATE_TAG = "APVTSQuorvanepluginin"
 
 
-def preset_xml(driver_gain):
-    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
-            '<%s>\n  <PARAM id="drivergain" value="%s"/>\n</%s>\n' % (STATE_TAG, driver_gain, STATE_TAG))
-
-
 def state_blob(xml_text):
     """A saved state as the plug-in hands it to a host: magic, length, XML text, NUL."""
     text = xml_text.encode("utf-8")
@@ -262,7 +257,7 @@ def case_no_partial_output(opts):
     expect_refusal(opts, [opts.demo, "--preset", bad_preset, "-o", out],
                    ["cannot load preset", "not a Quorvane preset"], "foreign preset")
     with open(bad_preset, "w") as f:
-        f.write("<unclosed")
+        f.write("this is not XML at all")
     expect_refusal(opts, [opts.demo, "--preset", bad_preset, "-o", out],
                    ["cannot load preset", "not valid XML"], "broken preset")
     bad_state = os.path.join(opts.work, "bad.state")
@@ -317,30 +312,57 @@ def case_bad_options(opts):
 
 
 def case_preset_and_state(opts):
-    """A preset changes the sound; the same settings as a saved state give the same file."""
-    plain = os.path.join(opts.work, "plain.wav")
-    with_preset = os.path.join(opts.work, "preset.wav")
-    with_state = os.path.join(opts.work, "state.wav")
-    preset = os.path.join(opts.work, "quiet.xml")
-    state = os.path.join(opts.work, "quiet.state")
-    xml = preset_xml(15)
-    with open(preset, "w") as f:
-        f.write(xml)
-    with open(state, "wb") as f:
-        f.write(state_blob(xml))
+    """The default instrument saved as a preset renders the same as no preset; a changed
+    preset changes the sound; the same settings as a saved state give the same file."""
+    import xml.etree.ElementTree as ElementTree
 
+    default_preset = os.path.join(opts.work, "default.xml")
+    code, stdout, err = run(["--save-preset", default_preset], opts.tool)
+    if not check(code == 0 and os.path.isfile(default_preset), "--save-preset failed (%d): %s" % (code, err)):
+        return
+    check(files_in(opts.work) == ["default.xml"], "stray files: %s" % files_in(opts.work))
+
+    tree = ElementTree.parse(default_preset)
+    root = tree.getroot()
+    check(root.tag == STATE_TAG, "the saved preset's root is <%s>" % root.tag)
+    params = [p for p in root.iter("PARAM") if p.get("id") == "drivergain"]
+    if not check(len(params) == 1, "the saved preset has no drivergain parameter"):
+        return
+    params[0].set("value", "15")
+    quiet_preset = os.path.join(opts.work, "quiet.xml")
+    tree.write(quiet_preset, encoding="UTF-8", xml_declaration=True)
+    with open(quiet_preset, encoding="utf-8") as f:
+        quiet_state = os.path.join(opts.work, "quiet.state")
+        with open(quiet_state, "wb") as g:
+            g.write(state_blob(f.read()))
+
+    # Round trip: the preset written from the quiet state matches the quiet preset.
+    resaved = os.path.join(opts.work, "resaved.xml")
+    code, _, err = run(["--state", quiet_state, "--save-preset", resaved, "-q"], opts.tool)
+    if check(code == 0, "--state with --save-preset failed (%d): %s" % (code, err)):
+        value = [p.get("value") for p in ElementTree.parse(resaved).getroot().iter("PARAM")
+                 if p.get("id") == "drivergain"]
+        check(value and float(value[0]) == 15.0, "the state did not set drivergain: %s" % value)
+
+    renders = {}
     common = [opts.demo, "--rate", "44100", "--length", "7", "-q", "--bits", "32"]
-    for args in ([plain], ["--preset", preset, with_preset], ["--state", state, with_state]):
-        target = args[-1]
-        code, _, err = run(common + args[:-1] + ["-o", target], opts.tool)
-        check(code == 0, "render to %s failed (%d): %s" % (os.path.basename(target), code, err))
+    for name, extra in (("plain", []), ("default", ["--preset", default_preset]),
+                        ("preset", ["--preset", quiet_preset]), ("state", ["--state", quiet_state])):
+        target = os.path.join(opts.work, name + ".wav")
+        code, _, err = run(common + extra + ["-o", target], opts.tool)
+        check(code == 0, "render %s failed (%d): %s" % (name, code, err))
+        renders[name] = target
     if failures:
         return
-    a, b = Wav(plain), Wav(with_preset)
-    check(a.values[0] != b.values[0], "the preset did not change the output")
-    check(b.peak() > 1e-4, "the preset render is silent")
-    with open(with_preset, "rb") as f1, open(with_state, "rb") as f2:
-        check(f1.read() == f2.read(), "preset and saved state renders differ")
+
+    def content(name):
+        with open(renders[name], "rb") as f:
+            return f.read()
+
+    check(content("plain") == content("default"), "the saved default preset does not render as the default")
+    check(content("plain") != content("preset"), "the changed preset did not change the output")
+    check(Wav(renders["preset"]).peak() > 1e-3, "the changed preset renders silence")
+    check(content("preset") == content("state"), "preset and saved state renders differ")
 
 
 def case_tempo_map(opts):
