@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: set up, build, install the plug-ins for this user, show the Standalone.
+# The main job: set up, build, install the plug-ins for this user, show the Standalone,
+# and render the demo song with the default instrument.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,11 @@ echo
 echo "Installed VST3:  $HOME/.vst3/Quorvane.vst3"
 echo "Installed LV2:   $HOME/.lv2/Quorvane.lv2"
 echo "Standalone:      $(pwd)/$artefacts/Standalone/Quorvane"
+
+# The offline renderer plays the demo song through the default instrument.
+cmake --build build -j"$(nproc)" --target quorvane-render
+mkdir -p out
+build/tools/quorvane-render demo/demo-song.mid -o out/demo-song.wav
+
+echo
+echo "Demo song:       $(pwd)/out/demo-song.wav"
