@@ -48,44 +48,25 @@ void VM_SBow::silence() noexcept
     bright = brightTarget;
     tone = toneTarget;
     restartVibrato();
-    level = 0.0;
-    attacking = decaying = releasing = 0;
+    envelope.reset();
 }
 
 void VM_SBow::startEnvelope() noexcept
 {
-    sustain = decayTime > 0.01 ? 0.0 : 1.0;
-    attackInc = k / std::max(attackTime, 0.01);
-    decayInc = (sustain - 1.0) * k / std::max(decayTime, 0.01);
-    releaseDuration = std::max(releaseTime, 0.01);
-    releasing = 0;
-    decaying = 0;
-    attacking = 1;
+    // A decay longer than 10 ms falls all the way: the note ends by itself.
+    const double sustain = decayTime > 0.01 ? 0.0 : 1.0;
+    envelope.trigger(k, attackTime, decayTime, sustain, releaseTime);
     active = 1;
 }
 
 void VM_SBow::release() noexcept
 {
-    if (level > 0.0)
-    {
-        releaseDec = level * k / releaseDuration;
-        releasing = 1;
-    }
-    else
-        level = 0.0;
-    attacking = decaying = 0;
+    envelope.release(k);
 }
 
 void VM_SBow::releaseWith(double decrement) noexcept
 {
-    if (level > 0.0)
-    {
-        releaseDec = decrement;
-        releasing = 1;
-    }
-    else
-        level = 0.0;
-    attacking = decaying = 0;
+    envelope.releaseWith(decrement);
 }
 
 double VM_SBow::capTone(double w, double f) noexcept
@@ -110,32 +91,7 @@ double VM_SBow::next() noexcept
     if (!active)
         return 0.0;
 
-    // Envelope.
-    if (attacking)
-    {
-        level += attackInc;
-        if (level > 1.0)
-        {
-            attacking = 0;
-            if (sustain < 1.0)
-                decaying = 1;
-        }
-    }
-    else if (decaying)
-    {
-        level += decayInc;
-        if (level < sustain)
-            decaying = 0;
-    }
-    if (releasing)
-    {
-        level -= releaseDec;
-        if (level < 0.0)
-        {
-            level = 0.0;
-            attacking = decaying = releasing = 0;
-        }
-    }
+    const double level = envelope.next();
 
     approach(bright, brightTarget);
     approach(tone, toneTarget);

@@ -4,6 +4,8 @@
 // a vibrato whose rate wanders chaotically. Played monophonically (voice 0) or
 // polyphonically, optionally with MPE.
 
+#include "VM_LinearEnvelope.h"
+
 #include <cstdint>
 
 class VM_SBow
@@ -39,10 +41,7 @@ public:
     double brightTarget = 0.83, bright = 0.83; // b: ratio of the harmonic series
     double toneTarget = 0.7, tone = 0.7;       // e: tone amount, sets the normalisation
 
-    // Envelope.
-    double level = 0.0, sustain = 1.0;
-    double attackInc = 0.0, decayInc = 0.0, releaseDec = 0.0, releaseDuration = 0.01;
-    uint8_t attacking = 0, decaying = 0, releasing = 0;
+    VM_LinearEnvelope envelope;
 
 private:
     void restartVibrato() noexcept;

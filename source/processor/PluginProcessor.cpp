@@ -11,10 +11,7 @@ QuorvaneAudioProcessor::QuorvaneAudioProcessor()
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       valueTreeState (*this, nullptr, statevts, createParameterLayout())
 {
-    for (auto& s : smoothers)
-        s = ParamSmoother {};
-
-    lastViewWasDriver = false;
+    // The smoothers start at step 0.001, interval 8, from 0 (their declared values).
     random.setSeedRandomly();
 
     setParamPointers();
@@ -38,31 +35,7 @@ QuorvaneAudioProcessor::QuorvaneAudioProcessor()
     for (int i = 0; i < 1000; ++i)
         random.setSeedRandomly();
 
-    engineHalted = true;
-    engineActive = false;
-    doubleRate = false;
-    exciterType = 4;
-    gateDelayType = 1;
-    mpeMode = false;
-    gateDelayOn = false;
-    eqOn = true;
-    vcfOn = false;
-    wahOn = false;
-    pitchBend = 0.0;
-    outputFade = 1.0f;
-    levelFollower = 0.0f;
-    notesDown = 0;
-    channelSlide.fill (0.0);
-    exciterPeak = 0.0f;
-    for (int b = 0; b < 5; ++b)
-    {
-        barPeakA[(size_t) b] = 0.0f;
-        barPeakB[(size_t) b] = 0.0f;
-        barStruck[(size_t) b] = false;
-    }
-    limiterGain = 1.0f;
-    for (auto& ring : meterRings)
-        ring.clear();
+    // The control fields, meters and meter rings start at their declared initial values.
 
     refreshPropertyMirror();
     valueTreeState.state.addListener (this);

@@ -173,10 +173,10 @@ void QuorvaneAudioProcessor::syncUp()
 
     // 10. VCF: envelope at rest, target cutoff and resonance.
     vcf.envelope.reset();
-    vcf.envelope.attack = param (ppFilterAttack);
-    vcf.envelope.decay = param (ppFilterDecay);
+    vcf.envelope.attackParam = param (ppFilterAttack);
+    vcf.envelope.decayParam = param (ppFilterDecay);
     vcf.envelope.sustainParam = param (ppFilterSustain);
-    vcf.envelope.release = param (ppFilterRelease);
+    vcf.envelope.releaseParam = param (ppFilterRelease);
     vcf.setCutoff (param (ppCutoff));
     vcf.setResonance (smoothers[smResonance].current);
 

@@ -243,23 +243,23 @@ TEST(Sawtooth, EnvelopeTimes)
             if (n == c.releaseAt)
                 s.inst.noteOff(60, 1);
             s.inst.next();
-            if (peakAt < 0 && v.level > 1.0 - 1e-9)
+            if (peakAt < 0 && v.envelope.level > 1.0 - 1e-9)
                 peakAt = n;
             if (n == attackSamples / 2)
             {
-                EXPECT_NEAR(v.level, 0.5, 0.002);
+                EXPECT_NEAR(v.envelope.level, 0.5, 0.002);
             }
             if (c.releaseAt < 0 && c.decay > 0.01 && n == attackSamples + static_cast<int>(c.decay * rate / 2))
             {
-                EXPECT_NEAR(v.level, 0.5, 0.002); // halfway down the decay
+                EXPECT_NEAR(v.envelope.level, 0.5, 0.002); // halfway down the decay
             }
             if (c.releaseAt < 0 && c.decay <= 0.01 && n == 60000)
             {
-                EXPECT_GT(v.level, 1.0); // sustains
+                EXPECT_GT(v.envelope.level, 1.0); // sustains
             }
             if (c.releaseAt >= 0 && n == c.releaseAt + static_cast<int>(std::max(c.release, 0.01) * rate / 2))
             {
-                EXPECT_NEAR(v.level, 0.5, 0.002); // halfway down the release
+                EXPECT_NEAR(v.envelope.level, 0.5, 0.002); // halfway down the release
             }
             if (!v.active)
                 endAt = n;
@@ -320,8 +320,8 @@ TEST(Sawtooth, PolyStealing)
     EXPECT_EQ(s.inst.currentVoice, 6);
     EXPECT_EQ(s.inst.noteEntry[6], 70);
     EXPECT_EQ(s.inst.noteEntry[1], 0);
-    EXPECT_EQ(s.inst.voices[1].releasing, 1);
-    EXPECT_DOUBLE_EQ(s.inst.voices[1].releaseDec, 0.001);
+    EXPECT_EQ(s.inst.voices[1].envelope.releasing, 1);
+    EXPECT_DOUBLE_EQ(s.inst.voices[1].envelope.releaseDec, 0.001);
     s.render(999);
     EXPECT_EQ(s.inst.voices[1].active, 1);
     s.render(3);
@@ -332,7 +332,7 @@ TEST(Sawtooth, PolyStealing)
         EXPECT_EQ(s.inst.voices[i].active, 1) << i;
     // Note-off finds its voice by note.
     s.inst.noteOff(64, 1);
-    EXPECT_EQ(s.inst.voices[2].releasing, 1);
+    EXPECT_EQ(s.inst.voices[2].envelope.releasing, 1);
     EXPECT_EQ(s.inst.key[2], -1);
 }
 

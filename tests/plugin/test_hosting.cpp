@@ -57,6 +57,8 @@ struct Format
     bool listsInCatalogueOrder; // LV2 leaves the order of parameters to the host
 };
 
+void PrintTo (const Format& f, std::ostream* os) { *os << f.name; }
+
 class HostedPlugin : public ::testing::TestWithParam<Format> {};
 
 TEST_P (HostedPlugin, ShowsAllParameters)

@@ -182,10 +182,10 @@ TEST_F (Midi, MonoSawtoothHoldsTheLastNoteUntilAllAreReleased)
     send ({ on (59) });
     send ({ off (59) });
     EXPECT_TRUE (p.sawtooth.voices[0].active);
-    EXPECT_FALSE (p.sawtooth.voices[0].releasing);
+    EXPECT_FALSE (p.sawtooth.voices[0].envelope.releasing);
     EXPECT_NEAR (p.sawtooth.voices[0].targetFreq, 440.0 * std::pow (2.0, (59 - 69) / 12.0), 0.5);
     send ({ off (57) });
-    EXPECT_TRUE (p.sawtooth.voices[0].releasing);
+    EXPECT_TRUE (p.sawtooth.voices[0].envelope.releasing);
 }
 
 TEST_F (Midi, FilterEnvelopeRetriggersPerNoteAndReleasesOnTheLast)
