@@ -470,7 +470,8 @@ void renderSong (QuorvaneAudioProcessor& processor, const render::Options& optio
         const double renderedSeconds = (double) totalSamples / rate;
         const double rms = totalSamples > 0 ? std::sqrt (sumSquares / (2.0 * (double) totalSamples)) : 0.0;
         const juce::String format = options.bits == 32 ? "32-bit float" : juce::String (options.bits) + "-bit";
-        const double factor = renderedSeconds > 0.0 ? elapsed / renderedSeconds : 0.0;
+        // Seconds of audio per second of work.
+        const double factor = elapsed > 0.0 ? renderedSeconds / elapsed : 0.0;
 
         juce::String summary;
         summary << "wrote " << outputFile.getFullPathName() << "\n"
@@ -478,9 +479,8 @@ void renderSong (QuorvaneAudioProcessor& processor, const render::Options& optio
                 << format << " WAV, tempo " << juce::String (bpm, 1) << " bpm)\n"
                 << "  peak     " << decibels (peak) << "\n"
                 << "  RMS      " << decibels (rms) << "\n"
-                << "  took     " << formatSeconds (elapsed) << ", real-time factor " << juce::String (factor, 3);
-        if (factor > 0.0)
-            summary << " (" << juce::String (1.0 / factor, 1) << "x faster than real time)";
+                << "  took     " << formatSeconds (elapsed) << ", real-time factor " << juce::String (factor, 1)
+                << " (seconds of audio per second)";
         std::printf ("%s\n", summary.toRawUTF8());
     }
 }
