@@ -177,6 +177,10 @@ void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
+    // The hold keeps the audio thread from re-mapping a half-restored state, should a
+    // resync already be pending; the request then maps the new state behind the fade.
+    resyncHold = true;
+
     if (data != nullptr)
     {
         auto xml = getXmlFromBinary (data, sizeInBytes);
@@ -190,7 +194,10 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
         }
     }
 
-    requestResync();
+    // An unprepared or halted engine keeps the request until prepareToPlay, which
+    // maps and resets everything anyway.
+    resyncRequest = true;
+    resyncHold = false;
 }
 
 // A parameter the restored text lacks, or whose value is not a finite number,

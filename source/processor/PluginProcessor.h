@@ -15,8 +15,10 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 
 // A stepped parameter follower: every `period` samples `current` moves towards
 // the target by one step, and stops within a step of it without snapping.
@@ -207,7 +209,6 @@ public:
 private:
     //==============================================================================
     void refreshPropertyMirror();
-    void requestResync();
     void keepCurrentValuesOfMissingParameters (juce::ValueTree& tree) const;
     void valueTreePropertyChanged (juce::ValueTree&, const juce::Identifier&) override;
     void valueTreeRedirected (juce::ValueTree&) override;

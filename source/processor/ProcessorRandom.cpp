@@ -48,15 +48,6 @@ void QuorvaneAudioProcessor::setRealParameter (const char* id, float value)
         p->setValueNotifyingHost (p->convertTo0to1 (value));
 }
 
-void QuorvaneAudioProcessor::requestResync()
-{
-    // The audio thread fades out, then maps everything between blocks. A halted or
-    // unprepared engine ignores it until prepareToPlay, which maps and resets anyway.
-    resyncHold = true;
-    resyncRequest = true;
-    resyncHold = false;
-}
-
 void QuorvaneAudioProcessor::loadDefaultPreset()
 {
     resyncHold = true;
