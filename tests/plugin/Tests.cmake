@@ -24,3 +24,8 @@ add_executable(quorvane_alloc_tests ${CMAKE_CURRENT_LIST_DIR}/../alloc/test_no_a
 target_link_libraries(quorvane_alloc_tests PRIVATE quorvane_plugin_shared GTest::gtest_main)
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/../alloc/test_no_allocation.cpp PROPERTIES COMPILE_OPTIONS "${QUORVANE_WARNINGS}")
 gtest_discover_tests(quorvane_alloc_tests DISCOVERY_TIMEOUT 120)
+
+# The Standalone application starts and keeps running on a display (skipped without one).
+add_test(NAME Standalone.StartsAndKeepsRunning
+    COMMAND sh -c "[ -n \"$DISPLAY\" ] || exit 77; timeout -s TERM 4 '$<TARGET_FILE:Quorvane_Standalone>' >/dev/null 2>&1; test $? -eq 124")
+set_tests_properties(Standalone.StartsAndKeepsRunning PROPERTIES SKIP_RETURN_CODE 77)
