@@ -112,7 +112,7 @@ double VM_Gate::process(double x, double depthPercent, bool lfo2On, bool addLfos
         }
     }
 
-    double depth = 0.01 * depthPercent;
+    double depth = depthPercent / 100.0;
     depth = std::isfinite(depth) ? std::clamp(depth, 0.0, 1.0) : 0.0;
     return x * (depth * g + (1.0 - depth));
 }

@@ -41,9 +41,10 @@ public:
 
     void reset() noexcept { h.clear(); }
 
-    // Binomial numerator scaled by g; only the even denominator terms are
-    // non-zero for a half-band Butterworth design.
+    // Numerator b_k = g C(16, k), each coefficient rounded once; only the even
+    // denominator terms are non-zero for a half-band Butterworth design.
     static constexpr double g = 8.80046409745677e-05;
+    double b[17] = {};
     static constexpr double aEven[8] = {2.16964477543704,      1.76504194938032,
                                         0.685302479580568,     0.134084268528723,
                                         0.0128506295130287,    0.000540383728671063,

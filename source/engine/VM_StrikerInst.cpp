@@ -15,7 +15,8 @@ void VM_MultiStriker::prepare(double engineRate) noexcept
     rate = engineRate;
     halfCosine = 0;
     strikeInterval = period = static_cast<int32_t>(engineRate);
-    jitter = 0;
+    // The jitter and the logistic state carry on: the first repeat of the next
+    // note still uses the jitter drawn at the last strike.
     turnOff();
 }
 

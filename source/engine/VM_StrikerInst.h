@@ -8,7 +8,8 @@
 class VM_MultiStriker
 {
 public:
-    // Off, pulse inactive, full raised cosine, interval one second.
+    // Off, pulse inactive, full raised cosine, interval and period one second.
+    // The jitter and the logistic state are kept.
     void prepare(double engineRate) noexcept;
 
     // Starts striking at once with force velocity (the note velocity or the

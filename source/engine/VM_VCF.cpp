@@ -56,7 +56,9 @@ double VM_VCF::process(double x) noexcept
 
     // dy_i/dt = -w g_i with g1 = tanh(z + 4R y4) + y1, g_i = y_i - y_(i-1);
     // trapezoidal residuals r_i = (y_i - y_i,prev) + h (g_i + g_i,prev).
-    const double h = k * vm::kTwoPi * fe * 0.5;
+    // h = k w / 2 with w = 2 pi fe, evaluated in exactly that order.
+    const double w = vm::kTwoPi * fe;
+    const double h = k * w / 2.0;
     const double z = 1.2 * x;
 
     double r[4] = {1e-5, 1e-5, 1e-5, 1e-5};

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -188,6 +189,238 @@ TEST(VCF, CutoffGlidesExponentially)
     EXPECT_NEAR(v.cutoff, 2000.0, 2000.0 * 0.0002);
 }
 
+// The VCF written out step by step from its definition: cutoff glide, envelope,
+// effective cutoff, wah shelf 20 dB down below it, h = k w / 2 with w = 2 pi fe,
+// the iteration on the trapezoidal residuals, output gain, wah, DC blocker.
+// The elimination of the 4x4 system uses the same arithmetic as the filter, so
+// the two must agree to the last bit.
+struct ReferenceVcf
+{
+    double k, targetCutoff, fc = 4000.0, R;
+    bool envelopeOn = false, wahOn = false;
+
+    double e = 0.0, sustain = 1.0, attackInc = 0.0, decayInc = 0.0, releaseDec = 0.0, releaseTime = 0.01;
+    bool attacking = false, decaying = false, releasing = false;
+
+    double y[4] = {}, yPrev[4] = {}, gPrev[4] = {}, ySq[4] = {}, tSq = 0.0;
+    double wn = 1, wb0 = 1, wb1 = 0, wb2 = 0, wa1 = 0, wa2 = 0, wx1 = 0, wx2 = 0, wy1 = 0, wy2 = 0;
+    double dcIn = 0.0, dcOut = 0.0;
+
+    ReferenceVcf(double rate, double cutoff, double resonance)
+        : k(1.0 / rate), targetCutoff(cutoff), R(0.0094 * resonance)
+    {
+    }
+
+    void noteOn(double a, double d, double s, double r)
+    {
+        sustain = s;
+        attackInc = k / std::max(a, 0.01);
+        decayInc = k * (s - 1.0) / std::max(d, 0.01);
+        releaseTime = std::max(r, 0.01);
+        releasing = false;
+        attacking = true;
+        decaying = false;
+        fc = targetCutoff;
+    }
+
+    void noteOff()
+    {
+        if (e > 0.0)
+        {
+            releaseDec = e * k / releaseTime;
+            releasing = true;
+        }
+        else
+        {
+            e = 0.0;
+            releasing = false;
+        }
+        attacking = decaying = false;
+    }
+
+    double process(double x)
+    {
+        if (targetCutoff - fc > 0.0002 * fc)
+            fc = 1.0002 * fc;
+        else if (fc - targetCutoff > 0.0002 * fc)
+            fc = 0.9998 * fc;
+
+        if (attacking)
+        {
+            e += attackInc;
+            if (e > 1.0)
+            {
+                attacking = false;
+                if (sustain < 1.0)
+                    decaying = true;
+            }
+        }
+        else if (decaying)
+        {
+            e += decayInc;
+            if (e < sustain)
+                decaying = false;
+        }
+        if (releasing)
+        {
+            e -= releaseDec;
+            if (e < 0.0)
+            {
+                e = 0.0;
+                attacking = decaying = releasing = false;
+            }
+        }
+
+        const double fe = envelopeOn ? e * (fc - 200.0) + 200.0 : fc;
+        if (wahOn)
+        {
+            const double W = std::tan(fxtest::kPi * fe * k), V = std::sqrt(std::pow(10.0, -1.0));
+            const double W2 = W * W, sV = std::sqrt(2.0) * std::sqrt(V) * W;
+            wn = 1.0 / (sV + V + W2);
+            wa1 = 2.0 * (W2 - V);
+            wa2 = V + W2 - sV;
+            wb0 = V * (V * W2 + sV + 1.0);
+            wb1 = 2.0 * V * (V * W2 - 1.0);
+            wb2 = V * (V * W2 - sV + 1.0);
+        }
+
+        const double w = 2.0 * fxtest::kPi * fe;
+        const double h = k * w / 2.0;
+        const double z = 1.2 * x;
+
+        double r[4] = {1e-5, 1e-5, 1e-5, 1e-5};
+        double g[4] = {gPrev[0], gPrev[1], gPrev[2], gPrev[3]};
+        for (int it = 0; it < 25; ++it)
+        {
+            double c[4];
+            for (int i = 0; i < 4; ++i)
+                c[i] = h * (1.0 - ySq[i]);
+            const double J14 = 4.0 * h * R * (1.0 - tSq);
+            const double inv1 = 1.0 / (1.0 + c[0]);
+            const double al1 = r[0] * inv1, be1 = -J14 * inv1;
+            const double inv2 = 1.0 / (1.0 + c[1]);
+            const double al2 = (r[1] + c[0] * al1) * inv2, be2 = c[0] * be1 * inv2;
+            const double inv3 = 1.0 / (1.0 + c[2]);
+            const double al3 = (r[2] + c[1] * al2) * inv3, be3 = c[1] * be2 * inv3;
+            const double d4 = (r[3] + c[2] * al3) / (1.0 + c[3] - c[2] * be3);
+            const double d[4] = {al1 + be1 * d4, al2 + be2 * d4, al3 + be3 * d4, d4};
+
+            double dmax = 0.0;
+            for (double v : d)
+                dmax = std::max(dmax, std::fabs(v));
+            if (dmax < 1e-8)
+                break;
+            for (int i = 0; i < 4; ++i)
+            {
+                y[i] -= d[i];
+                ySq[i] = y[i] * y[i];
+            }
+            const double t = std::tanh(z + 4.0 * R * y[3]);
+            tSq = t * t;
+            g[0] = t + y[0];
+            for (int i = 1; i < 4; ++i)
+                g[i] = y[i] - y[i - 1];
+            for (int i = 0; i < 4; ++i)
+                r[i] = (y[i] - yPrev[i]) + h * (g[i] + gPrev[i]);
+        }
+
+        double o = (1.0 + 0.8 * R) * y[3];
+        if (wahOn)
+        {
+            const double wy = wn * (wb0 * o + wb1 * wx1 + wb2 * wx2 - wa1 * wy1 - wa2 * wy2);
+            wx2 = wx1;
+            wx1 = o;
+            wy2 = wy1;
+            wy1 = wy;
+            o = 6.0 * wy;
+        }
+        const double dc = 0.993 * dcOut + o - dcIn;
+        dcIn = o;
+        dcOut = dc;
+        for (int i = 0; i < 4; ++i)
+        {
+            yPrev[i] = y[i];
+            gPrev[i] = g[i];
+        }
+        return 1.3 * dc;
+    }
+};
+
+// The filter follows its definition sample for sample, bit for bit, with the
+// envelope sweeping the cutoff (so h changes every sample), with and without
+// the wah, and through a glide to a new target.
+TEST(VCF, SampleForSampleAsDefined)
+{
+    for (double rate : {44100.0, 48000.0})
+        for (bool wah : {false, true})
+        {
+            SCOPED_TRACE(testing::Message() << rate << " Hz, wah " << wah);
+            VM_VCF v;
+            v.prepare(rate);
+            v.setCutoff(3170.0);
+            v.setResonance(83.0);
+            v.setEnvelopeOn(true);
+            v.setWahOn(wah);
+            ReferenceVcf ref(rate, 3170.0, 83.0);
+            ref.envelopeOn = true;
+            ref.wahOn = wah;
+            v.noteOn(0.05, 0.3, 0.4, 0.1);
+            ref.noteOn(0.05, 0.3, 0.4, 0.1);
+            for (int n = 0; n < 24000; ++n)
+            {
+                if (n == 9000)
+                {
+                    v.noteOff();
+                    ref.noteOff();
+                }
+                if (n == 12000)
+                {
+                    v.setEnvelopeOn(false);
+                    ref.envelopeOn = false;
+                    v.setCutoff(650.0);
+                    ref.targetCutoff = 650.0;
+                }
+                const double x = 0.7 * std::sin(2.0 * fxtest::kPi * 233.0 * n / rate) +
+                                 0.2 * std::sin(2.0 * fxtest::kPi * 3911.0 * n / rate);
+                ASSERT_EQ(v.process(x), ref.process(x)) << n;
+                ASSERT_EQ(v.cutoff, ref.fc) << n;
+            }
+        }
+}
+
+// The filter envelope released at level 0 stays at 0 with every stage off;
+// released while rising it falls from where it is over the release time.
+TEST(VCF, FilterEnvelopeReleaseAtLevelZero)
+{
+    VM_FilterEnvelope e;
+    e.prepare(44100.0);
+    e.noteOn(0.2, 0.5, 0.5, 0.3);
+    e.noteOff(); // before the first step: the level is still 0
+    EXPECT_EQ(e.level, 0.0);
+    EXPECT_EQ(e.attacking, 0);
+    EXPECT_EQ(e.decaying, 0);
+    EXPECT_EQ(e.releasing, 0);
+    for (int n = 0; n < 100; ++n)
+        ASSERT_EQ(e.next(), 0.0) << n;
+
+    e.noteOn(0.2, 0.5, 0.5, 0.3);
+    for (int n = 0; n < 4410; ++n)
+        e.next();
+    const double from = e.level; // about 0.5, still in the attack
+    e.noteOff();
+    EXPECT_EQ(e.releasing, 1);
+    EXPECT_EQ(e.attacking, 0);
+    EXPECT_EQ(e.releaseDec, from * (1.0 / 44100.0) / 0.3);
+    int steps = 0;
+    while (e.releasing && steps < 100000)
+    {
+        e.next();
+        ++steps;
+    }
+    EXPECT_EQ(e.level, 0.0);
+    EXPECT_NEAR(steps, 0.3 * 44100.0, 2.0);
+}
+
 // The iteration is bounded, loud inputs stay finite, and a non-finite input
 // does not poison the filter.
 TEST(VCF, BoundedIterationAndFiniteOutput)
@@ -344,6 +577,30 @@ TEST(Gate, DetectorCombinesTheLfos)
             y = gate.process(1.0, 100.0, c.lfo2, c.add);
         EXPECT_EQ(y > 0.0, c.opens) << c.lfo2 << c.add << c.threshold;
     }
+}
+
+// The signal is scaled by (Dg/100) g + (1 - Dg/100), Dg the smoothed gate
+// depth in percent (a single-precision value), exactly as written.
+TEST(Gate, DepthScalesTheSignalExactly)
+{
+    int sensitive = 0; // depths where scaling by 0.01 would give another result
+    for (int i = 0; i <= 700; ++i)
+    {
+        const double depth = static_cast<float>(30.0 + 0.1 * i);
+        VM_Gate gate;
+        gate.prepare(44100.0);
+        gate.setRates(0.0, 0.0);
+        gate.setThreshold(0.5);
+        gate.phase1 = 0.5 * fxtest::kPi; // above the threshold: opening
+        gate.g = 0.3;
+        const double x = 0.7310585786300049;
+        const double y = gate.process(x, depth, false, false);
+        ASSERT_EQ(gate.g, 0.3 + 0.0001);
+        ASSERT_EQ(y, x * ((depth / 100.0) * gate.g + (1.0 - depth / 100.0))) << depth;
+        if (y != x * ((0.01 * depth) * gate.g + (1.0 - 0.01 * depth)))
+            ++sensitive;
+    }
+    EXPECT_GT(sensitive, 0);
 }
 
 // The editor re-aligns the LFO phases from its own thread; the audio thread
@@ -545,10 +802,10 @@ TEST(Golden, EffectStages)
     }
     fxtest::expectGolden(f,
                          {{3, -4.5768628661906519e-07},
-                          {777, 0.33332043288485641},
-                          {4000, -0.01747346811839046},
-                          {5555, 0.23096744937436176},
-                          {7999, 0.50209023748729442}},
+                          {777, 0.33332043288485591},
+                          {4000, -0.017473468118390654},
+                          {5555, 0.23096744937436184},
+                          {7999, 0.50209023748729475}},
                          "vcf");
 
     VM_VCF wah = makeVcf(rate, 1200, 40);

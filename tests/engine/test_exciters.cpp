@@ -98,6 +98,37 @@ TEST(Striker, RepeatIntervalWithAndWithoutJitter)
     }
 }
 
+// Preparing again stops the striker and resets its interval and period, but the
+// jitter drawn at its last strike and its logistic state stay: the next note's
+// first repeat comes period + that jitter samples later.
+TEST(Striker, PrepareKeepsTheJitterAndLogisticState)
+{
+    VM_StrikerInst inst;
+    inst.prepare(44100.0);
+    inst.setStrikeRate(10.0); // 4410 samples
+    inst.setRandomDepth(1.0);
+    inst.noteOn(36, 1, 1.0);
+    renderStriker(inst.strikers[0], 4410 * 3 + 100); // three repeats drawn
+    const int32_t jitter = inst.strikers[0].jitter;
+    const double x = inst.strikers[0].x;
+    ASSERT_NE(jitter, 0);
+
+    inst.prepare(44100.0);
+    const VM_MultiStriker& s = inst.strikers[0];
+    EXPECT_EQ(s.on, 0);
+    EXPECT_EQ(s.period, 44100);
+    EXPECT_EQ(s.strikeInterval, 44100);
+    EXPECT_EQ(s.jitter, jitter);
+    EXPECT_EQ(s.x, x);
+
+    inst.setStrikeRate(10.0);
+    inst.setRandomDepth(1.0);
+    inst.noteOn(36, 1, 1.0);
+    const auto starts = pulseStarts(renderStriker(inst.strikers[0], 4410 * 3));
+    ASSERT_GE(starts.size(), 2u);
+    EXPECT_EQ(starts[1] - starts[0], 4410 + jitter + 1);
+}
+
 // Releasing the key mid-pulse lets the pulse finish; the striker turns off when
 // its next strike would have been due and stays silent.
 TEST(Striker, StopsAfterReleaseAtTheNextDueStrike)
@@ -267,6 +298,47 @@ TEST(Sawtooth, EnvelopeTimes)
         EXPECT_NEAR(peakAt, attackSamples, 2);
         EXPECT_NEAR(endAt, c.endsAfter, 3);
     }
+}
+
+// A note-off that finds the level still at 0 (before the voice's first sample)
+// leaves it at 0 with every stage off: the voice ends at its next sample. A
+// stolen voice at level 0 ends the same way; one above 0 falls by 0.001 per sample.
+TEST(Sawtooth, ReleaseAtLevelZero)
+{
+    SawSetup s(false, 0.05, 0.0, 0.2);
+    s.noteOn(60);
+    const VM_SBow& v = s.inst.voices[0];
+    EXPECT_EQ(v.envelope.level, 0.0);
+    s.inst.noteOff(60, 1);
+    EXPECT_EQ(v.envelope.level, 0.0);
+    EXPECT_EQ(v.envelope.attacking, 0);
+    EXPECT_EQ(v.envelope.decaying, 0);
+    EXPECT_EQ(v.envelope.releasing, 0);
+    EXPECT_EQ(v.active, 1);
+    EXPECT_EQ(s.inst.next(), 0.0);
+    EXPECT_EQ(v.active, 0);
+
+    // Released from the middle of the attack: a straight line to 0 over the
+    // release time, from the level it had.
+    s.noteOn(60);
+    s.render(1102);
+    const double from = v.envelope.level;
+    s.inst.noteOff(60, 1);
+    EXPECT_EQ(v.envelope.releaseDec, from * (1.0 / 44100.0) / 0.2);
+    EXPECT_EQ(v.envelope.releasing, 1);
+
+    SawSetup p(true);
+    for (int note = 60; note < 67; ++note)
+        p.noteOn(note);
+    VM_SBow& quiet = p.inst.voices[6]; // the highest note, at level 0 as yet
+    ASSERT_EQ(quiet.envelope.level, 0.0);
+    p.inst.currentVoice = 0;
+    p.noteOn(70); // all seven active: voice 0 reused, voice 6 freed in advance
+    EXPECT_EQ(p.inst.noteEntry[6], 0);
+    EXPECT_EQ(quiet.envelope.releasing, 0);
+    EXPECT_EQ(quiet.envelope.attacking, 0);
+    p.inst.next();
+    EXPECT_EQ(quiet.active, 0);
 }
 
 // Mono legato: with portamento the pitch moves linearly to the new note over

@@ -105,6 +105,106 @@ TEST(LowPass2D, FlushesTinyOutputsToZero)
     EXPECT_EQ(tail, 0.0); // the impulse response has died below 1e-6
 }
 
+// Direct form I as written: y[n] = sum_{k=0..16} b_k x[n-k] - sum_{k=1..16} a_k y[n-k],
+// each b_k = gain C(16, k) rounded once.
+struct DirectForm16
+{
+    double b[17] = {}, a[17] = {};
+    double x[17] = {}, y[17] = {}; // x[j] = x[n-j], y[j] = y[n-j]
+
+    DirectForm16(double gain, const double (&den)[17])
+    {
+        const double binom[17] = {1, 16, 120, 560, 1820, 4368, 8008, 11440, 12870, 11440, 8008, 4368, 1820, 560, 120, 16, 1};
+        for (int k = 0; k <= 16; ++k)
+        {
+            b[k] = gain * binom[k];
+            a[k] = den[k];
+        }
+    }
+
+    double step(double in)
+    {
+        for (int j = 16; j > 0; --j)
+        {
+            x[j] = x[j - 1];
+            y[j] = y[j - 1];
+        }
+        x[0] = in;
+        double ff = b[0] * x[0];
+        for (int k = 1; k <= 16; ++k)
+            ff += b[k] * x[k];
+        double fb = 0.0;
+        for (int k = 1; k <= 16; ++k)
+            fb += a[k] * y[k];
+        y[0] = ff - fb;
+        return y[0];
+    }
+};
+
+std::vector<double> driveLikeSignal(int n)
+{
+    std::vector<double> s(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        s[static_cast<size_t>(i)] = (i % 2 == 0 ? 1.7 * std::sin(0.013 * i) + 0.4 * std::sin(0.61 * i) : 0.0) +
+                                    (i > 3000 ? 0.0 : 1e-7 * i);
+    return s;
+}
+
+// The drive's half-band filter computes exactly the direct form with its
+// stated coefficients (the odd denominator terms 0), and flushes outputs of
+// magnitude 1e-6 or less to 0 while keeping the exact value in its history.
+TEST(LowPass2D, SampleForSampleTheDirectForm)
+{
+    double den[17] = {1.0};
+    for (int j = 0; j < 8; ++j)
+        den[2 * j + 2] = VM_LowPass2D::aEven[j];
+    DirectForm16 ref(8.80046409745677e-05, den);
+    VM_LowPass2D f;
+    const auto s = driveLikeSignal(6000);
+    int flushed = 0;
+    for (size_t n = 0; n < s.size(); ++n)
+    {
+        const double y = ref.step(s[n]);
+        const double expected = std::fabs(y) <= 1e-6 ? 0.0 : y;
+        if (expected == 0.0 && y != 0.0)
+            ++flushed;
+        ASSERT_EQ(f.update(s[n]), expected) << n;
+    }
+    for (int n = 0; n < 3000; ++n)
+        ASSERT_EQ(f.update(0.0), std::fabs(ref.step(0.0)) <= 1e-6 ? 0.0 : ref.y[0]) << n;
+    EXPECT_GT(flushed, 0);
+}
+
+// The output interpolator likewise, in single precision at its ends.
+TEST(ButterFilter, SampleForSampleTheDirectForm)
+{
+    const double den[17] = {1.0,
+                            -5.99246813889646,
+                            18.41889060323935,
+                            -37.52182560842441,
+                            55.99231992540787,
+                            -64.35683988191244,
+                            58.59008706519126,
+                            -42.90496279806512,
+                            25.4517894691274,
+                            -12.23697312208123,
+                            4.741513370684538,
+                            -1.462190306602027,
+                            0.351217070208962,
+                            -0.06343065749766662,
+                            0.008112827092187956,
+                            -0.0006558089855256322,
+                            2.5216117861872e-05};
+    DirectForm16 ref(2.229190766075972e-07, den);
+    VM_ButterFilter f;
+    const auto s = driveLikeSignal(6000);
+    for (size_t n = 0; n < s.size(); ++n)
+    {
+        const float in = static_cast<float>(s[n]);
+        ASSERT_EQ(f.update(in), static_cast<float>(ref.step(in))) << n;
+    }
+}
+
 // Settling value of the diode clipper for a constant input u: the root of
 // c (u - v) = L sinh(v / Vt).
 double diodeEquilibrium(double u)
@@ -187,6 +287,35 @@ TEST(Diode, HugeInputsStayFinite)
             ASSERT_TRUE(std::isfinite(v)) << u;
         }
         EXPECT_LE(std::fabs(v), std::fabs(u)) << u; // between 0 and the source voltage
+    }
+}
+
+// The two-stage step written out as defined, for signals within the clamp of
+// the sinh argument: the diode follows it bit for bit at both engine rates.
+TEST(Diode, SampleForSampleTheTwoStageStep)
+{
+    const double c = 30303.030303030308, L = 0.15272727272727274, M = 5.874125874125875, Vt = 0.026;
+    auto S = [&](double v) { return std::sinh(v / Vt); };
+    auto Ch = [&](double v) { return std::cosh(v / Vt); };
+    auto G = [&](double v) { return std::fabs(v) >= 1e-13 ? L * S(v) / v : M; };
+    for (double rate : {44100.0, 48000.0})
+    {
+        const double T = 1.0 / (2.0 * rate);
+        VM_Diode d;
+        d.prepare(rate);
+        EXPECT_EQ(d.T, T);
+        double v = 0.0;
+        for (int n = 0; n < 4000; ++n)
+        {
+            const double x = 4.0 * std::sin(0.0071 * n) * std::sin(0.00023 * n), g = 0.3 + 0.0003 * (n % 1000);
+            const double u = x * g, vp = v;
+            const double H0 = (M * Ch(vp) - G(vp)) * T / 2 + 1.0;
+            const double vm =
+                0.5 * (vp + (T * c * u - (T / 2) * (c * vp + L * S(vp)) + H0 * vp) / ((G(vp) + c) * T / 2 + H0));
+            const double E = (M * Ch(vm) + c) * T / 2 + 1.0;
+            v = ((T / 2) * c * u + E * vm - (T / 4) * (c * vm + L * S(vm))) / ((T / 4) * (G(vm) + c) + E);
+            ASSERT_EQ(d.process(x, g), v) << rate << " " << n;
+        }
     }
 }
 
