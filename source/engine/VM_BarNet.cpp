@@ -7,11 +7,17 @@ namespace vm
 {
 namespace
 {
-constexpr double kLn10 = kSixLn10 / 6.0;
+// ln 10 and 6 ln 10 (a T60 decay time becomes a loss coefficient through the
+// latter), as std::log(10.0) and 6 * std::log(10.0) give them in double arithmetic.
+constexpr double kLn10 = 2.302585092994046;
+constexpr double kT60Loss = 13.815510557964275;
 
-// Stiffness kappa = slope * s + base for each bar.
+// Stiffness kappa = slope * s + base for each bar, and 27 kappa written out the
+// same way, as the frequency-dependent loss uses it.
 constexpr double kKappaSlope[VM_BarNet::kNumBars] = {2e-4, 0.004, 0.004, 0.009, 0.009};
 constexpr double kKappaBase[VM_BarNet::kNumBars] = {0.012, 0.04, 0.04, 0.1, 0.1};
+constexpr double k27KappaSlope[VM_BarNet::kNumBars] = {0.0054, 0.108, 0.108, 0.243, 0.243};
+constexpr double k27KappaBase[VM_BarNet::kNumBars] = {0.324, 1.08, 1.08, 2.7, 2.7};
 // Pickup positions along each bar.
 constexpr double kPickupPos[VM_BarNet::kNumBars][2] = {
     {0.117, 0.871}, {0.124, 0.892}, {0.196, 0.826}, {0.163, 0.853}, {0.113, 0.837}};
@@ -90,14 +96,23 @@ void VM_BarNet::setBarStiffness(int bar, double s) noexcept
     // default, and a value that would leave the bar without stiffness counts as 0.
     s = finiteOr(s, kDefaultStiffness[bar]);
     double kappa = kKappaSlope[bar] * s + kKappaBase[bar];
+    double twentySevenKappa = k27KappaSlope[bar] * s + k27KappaBase[bar];
     if (s <= -kKappaBase[bar] / kKappaSlope[bar] || !(kappa > 0.0))
+    {
         kappa = kKappaBase[bar];
+        twentySevenKappa = k27KappaBase[bar];
+    }
 
     // Stability of the explicit scheme: h >= sqrt(2k (sigma_m + sqrt(sigma_m^2 + kappa^2))).
     // A bar too stiff even for two intervals is held at the stiffest two-interval bar.
     const double kappaMax = 0.98 / (8.0 * k * (kSigmaPerKappa + std::sqrt(kSigmaPerKappa * kSigmaPerKappa + 1.0)));
-    kappa = std::min(kappa, kappaMax);
-    const double sigmaM = kSigmaPerKappa * kappa;
+    if (kappa > kappaMax)
+    {
+        kappa = kappaMax;
+        twentySevenKappa = 27.0 * kappa;
+    }
+    // sigma_m = 27 kappa ln 10 / (1800 pi)
+    const double sigmaM = twentySevenKappa * kLn10 / (1800.0 * kPi);
     double N = std::floor(1.0 / std::sqrt(2.0 * k * (sigmaM + std::sqrt(sigmaM * sigmaM + kappa * kappa))));
     if (!(N >= 2.0))
         N = 2.0;
@@ -149,8 +164,8 @@ void VM_BarNet::computeScheme(int bar) noexcept
     // loss variables at 100 Hz and 1000 Hz: xi = omega / kappa for a bar
     const double xi1 = 200.0 * kPi / b.kappa;
     const double xi2 = 2000.0 * kPi / b.kappa;
-    b.sigma0 = kSixLn10 / (xi2 - xi1) * (xi2 / T100 - xi1 / T1000);
-    const double sigma1 = kSixLn10 / (xi2 - xi1) * (1.0 / T1000 - 1.0 / T100);
+    b.sigma0 = kT60Loss / (xi2 - xi1) * (xi2 / T100 - xi1 / T1000);
+    const double sigma1 = kT60Loss / (xi2 - xi1) * (1.0 / T1000 - 1.0 / T100);
 
     const double mu = b.kappa * k / (b.h * b.h);
     const double mu2 = mu * mu;
@@ -234,7 +249,7 @@ void VM_BarNet::setSpringPhysics(int spring, double afreq, double t60, double no
 {
     const double omega = 6.0 * afreq * stiffness;
     const double d = -0.5 * omega * omega;
-    const double e = kSixLn10 / (t60 * k);
+    const double e = kT60Loss / (t60 * k);
     const double K = 0.1 * nonlin * nonlinear;
     setSpringConstants(spring, d - e, d + e, -0.5 * (K * K) * (K * K));
 }

@@ -76,7 +76,28 @@ public:
     // 5..9 their second pickups.
     double pickup[2 * kNumBars] = {};
 
+    // Scheme coefficients and frequency-independent loss of a bar.
+    struct BarScheme
+    {
+        double C5, C6, C1, C2, D0, D1, sigma0;
+    };
+    // Constants of a spring and the coupling factors of its two ends.
+    struct SpringScheme
+    {
+        double alphaMinus, alphaPlus, eta, cA, cB;
+    };
+
     // Read-only views, for the editor, tests and benchmarks.
+    BarScheme barScheme(int bar) const noexcept
+    {
+        const Bar& b = bars[bar];
+        return {b.C5, b.C6, b.C1, b.C2, b.D0, b.D1, b.sigma0};
+    }
+    SpringScheme springScheme(int spring) const noexcept
+    {
+        const Spring& sp = springs[spring];
+        return {sp.alphaMinus, sp.alphaPlus, sp.eta, sp.cA, sp.cB};
+    }
     int barN(int bar) const noexcept { return bars[bar].N; }
     double barKappa(int bar) const noexcept { return bars[bar].kappa; }
     int pickupIndex(int bar, int which) const noexcept { return bars[bar].pickupIndex[which]; }

@@ -11,6 +11,15 @@ namespace testsig
 {
 constexpr double kPi = 3.14159265358979323846;
 
+// Relative tolerance for values that a test recomputes from the model's formulas in
+// the same order: none at all, unless the compiler may fuse multiply-adds, which
+// round differently from one expression to the next.
+#if defined(__FMA__)
+constexpr double kSameArithmetic = 1e-13;
+#else
+constexpr double kSameArithmetic = 0.0;
+#endif
+
 inline double cents(double f, double reference)
 {
     return 1200.0 * std::log2(f / reference);
