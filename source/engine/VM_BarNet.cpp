@@ -7,11 +7,6 @@ namespace vm
 {
 namespace
 {
-// ln 10 and 6 ln 10 (a T60 decay time becomes a loss coefficient through the
-// latter), as std::log(10.0) and 6 * std::log(10.0) give them in double arithmetic.
-constexpr double kLn10 = 2.302585092994046;
-constexpr double kT60Loss = 13.815510557964275;
-
 // Stiffness kappa = slope * s + base for each bar, and 27 kappa written out the
 // same way, as the frequency-dependent loss uses it.
 constexpr double kKappaSlope[VM_BarNet::kNumBars] = {2e-4, 0.004, 0.004, 0.009, 0.009};
@@ -164,8 +159,8 @@ void VM_BarNet::computeScheme(int bar) noexcept
     // loss variables at 100 Hz and 1000 Hz: xi = omega / kappa for a bar
     const double xi1 = 200.0 * kPi / b.kappa;
     const double xi2 = 2000.0 * kPi / b.kappa;
-    b.sigma0 = kT60Loss / (xi2 - xi1) * (xi2 / T100 - xi1 / T1000);
-    const double sigma1 = kT60Loss / (xi2 - xi1) * (1.0 / T1000 - 1.0 / T100);
+    b.sigma0 = kSixLn10 / (xi2 - xi1) * (xi2 / T100 - xi1 / T1000);
+    const double sigma1 = kSixLn10 / (xi2 - xi1) * (1.0 / T1000 - 1.0 / T100);
 
     const double mu = b.kappa * k / (b.h * b.h);
     const double mu2 = mu * mu;
@@ -249,7 +244,7 @@ void VM_BarNet::setSpringPhysics(int spring, double afreq, double t60, double no
 {
     const double omega = 6.0 * afreq * stiffness;
     const double d = -0.5 * omega * omega;
-    const double e = kT60Loss / (t60 * k);
+    const double e = kSixLn10 / (t60 * k);
     const double K = 0.1 * nonlin * nonlinear;
     setSpringConstants(spring, d - e, d + e, -0.5 * (K * K) * (K * K));
 }

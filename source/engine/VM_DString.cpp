@@ -11,11 +11,6 @@ namespace
 {
 constexpr double kLowestFrequency = 32.7; // Hz, nothing is tuned below C1
 
-// 6 ln 10, which turns a T60 decay time into a loss coefficient, as
-// 6 * std::log(10.0) gives it in double arithmetic (one step above the correctly
-// rounded value; the string's decays are tuned to this one).
-constexpr double kT60Loss = 13.815510557964275;
-
 // x limited to [lo, hi]; a NaN takes lo.
 inline double clampTo(double x, double lo, double hi) noexcept
 {
@@ -108,12 +103,12 @@ void VM_DString::computeCoefficients(Grid<Size>& s, double f) noexcept
 {
     const double gamma = 2.0 * f / std::sqrt(1.0 + l);
     const double kappa = gamma * std::sqrt(l) / kPi;
-    sigma0 = kT60Loss / T0;
+    sigma0 = kSixLn10 / T0;
     // loss variable xi at 1 kHz: gamma^2 xi + kappa^2 xi^2 = (2 pi 1000)^2
     const double xi = (std::sqrt(gamma * gamma * gamma * gamma + 16.0e6 * kPi * kPi * kappa * kappa)
                        - gamma * gamma)
                       / (2.0 * kappa * kappa);
-    const double sigma1 = (kT60Loss / xi) * (1.0 / s.T1k - 1.0 / T0);
+    const double sigma1 = (kSixLn10 / xi) * (1.0 / s.T1k - 1.0 / T0);
 
     const double lambda = gamma * k / s.h;
     const double lambda2 = lambda * lambda;
@@ -141,7 +136,7 @@ void VM_DString::sizeGrid(Grid<Size>& s, double fMax, int cap) noexcept
     const double xi = (std::sqrt(gamma * gamma * gamma * gamma + 16.0e6 * kPi * kPi * kappa * kappa)
                        - gamma * gamma)
                       / (2.0 * kappa * kappa);
-    const double sigma1 = (kT60Loss / xi) * (1.0 / s.T1k - 1.0 / T0);
+    const double sigma1 = (kSixLn10 / xi) * (1.0 / s.T1k - 1.0 / T0);
     const double q = k * k * gamma * gamma + 4.0 * k * sigma1;
     const double hMin = std::sqrt((q + std::sqrt(q * q + 16.0 * k * k * kappa * kappa)) / 2.0);
 
@@ -151,7 +146,7 @@ void VM_DString::sizeGrid(Grid<Size>& s, double fMax, int cap) noexcept
     s.N = static_cast<int>(N);
     s.h = 1.0 / s.N;
     // the loss sigma0 = 6 ln 10 / T0 that the note's coefficients store
-    const double loss = kT60Loss / T0;
+    const double loss = kSixLn10 / T0;
     s.pluckPrefactor = 4.0 * k * k * s.N * std::sqrt(gamma * gamma + 8.0 * kappa * kappa)
                        / (1.0 + k * loss);
     // A new grid must start with its end points (and beyond) at rest.
