@@ -7,29 +7,52 @@
 
 namespace
 {
-std::unique_ptr<juce::AudioPluginInstance> loadVST3()
+// A host's format manager with the formats a Linux host offers.
+juce::AudioPluginFormatManager& formatManager()
 {
-    juce::VST3PluginFormat format;
+    static juce::AudioPluginFormatManager manager;
+    if (manager.getNumFormats() == 0)
+        manager.addDefaultFormats();
+    return manager;
+}
+
+juce::AudioPluginFormat* formatNamed (const juce::String& name)
+{
+    auto& manager = formatManager();
+    for (int i = 0; i < manager.getNumFormats(); ++i)
+        if (manager.getFormat (i)->getName() == name)
+            return manager.getFormat (i);
+    return nullptr;
+}
+
+std::unique_ptr<juce::AudioPluginInstance> instantiate (juce::AudioPluginFormat& format, const juce::String& identifier)
+{
     juce::OwnedArray<juce::PluginDescription> found;
-    format.findAllTypesForFile (found, juce::File (QUORVANE_VST3_BUNDLE).getFullPathName());
+    format.findAllTypesForFile (found, identifier);
     if (found.isEmpty())
         return {};
     juce::String error;
-    return format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+    return formatManager().createPluginInstance (*found[0], 48000.0, 512, error);
+}
+
+std::unique_ptr<juce::AudioPluginInstance> loadVST3()
+{
+    auto* format = formatNamed ("VST3");
+    if (format == nullptr)
+        return {};
+    return instantiate (*format, juce::File (QUORVANE_VST3_BUNDLE).getFullPathName());
 }
 
 std::unique_ptr<juce::AudioPluginInstance> loadLV2()
 {
-    juce::LV2PluginFormat format;
-    const auto uris = format.searchPathsForPlugins (juce::FileSearchPath (QUORVANE_LV2_DIR), true, false);
+    // The framework's LV2 host looks only in the standard folders: show it the build's.
+    auto* format = dynamic_cast<juce::LV2PluginFormat*> (formatNamed ("LV2"));
+    if (format == nullptr)
+        return {};
+    const auto uris = format->searchPathsForPlugins (juce::FileSearchPath (QUORVANE_LV2_DIR), true, false);
     if (! uris.contains (QUORVANE_LV2_URI))
         return {};
-    juce::OwnedArray<juce::PluginDescription> found;
-    format.findAllTypesForFile (found, QUORVANE_LV2_URI);
-    if (found.isEmpty())
-        return {};
-    juce::String error;
-    return format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+    return instantiate (*format, QUORVANE_LV2_URI);
 }
 
 void runOneBlock (juce::AudioPluginInstance& plugin)
