@@ -188,7 +188,6 @@ public:
     void randomise (bool bar0, bool bar1, bool bar2, bool bar3, bool bar4);
     void loadUndo();
     void undoRandomise();
-    const UndoSnapshot& getUndoSnapshot() const noexcept { return undoSnapshot; }
     // Carries out the rolls that controller 104 asked for (message thread; the
     // processor's own timer calls it).
     void runPendingMidiRolls();
@@ -225,7 +224,6 @@ private:
     void setDelayFromTempo (double bpm) noexcept;
     double hostTempo() noexcept;
     void publishMeters (float driverPeak, float minGain, const float* barPeaksA, const float* barPeaksB) noexcept;
-    void silenceSawtooth() noexcept;
 
     juce::AudioProcessorValueTreeState valueTreeState;
 

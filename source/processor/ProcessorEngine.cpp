@@ -154,7 +154,7 @@ void QuorvaneAudioProcessor::syncUp()
     // 7. Sawtooth voices start from silence.
     sawtooth.setPoly (propertyValue (prPolyOn) != 0.0 || mpe);
     sawtooth.setMPE (mpe);
-    silenceSawtooth();
+    sawtooth.reset(); // voices off, tables cleared, gains 1; the poly and MPE flags stay
     sawtooth.setModWheel (param (ppSawTone) / 100.0);
 
     // 8. Stage switches.
@@ -217,12 +217,6 @@ void QuorvaneAudioProcessor::setDelayFromTempo (double bpm) noexcept
     delayLine.setTempo (delayTempo, param (ppDelayNote));
 }
 
-void QuorvaneAudioProcessor::silenceSawtooth() noexcept
-{
-    // Voices off, tables cleared, gains 1, current voice 0; the poly and MPE flags stay.
-    sawtooth.reset();
-}
-
 //==============================================================================
 void QuorvaneAudioProcessor::reset()
 {
@@ -231,7 +225,7 @@ void QuorvaneAudioProcessor::reset()
     stringVoiceKey.fill (-1);
     stringVoiceNote.fill (0);
 
-    silenceSawtooth();
+    sawtooth.reset();
     strikers.reset();
     barNet.clear();
 

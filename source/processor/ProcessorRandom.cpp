@@ -16,23 +16,19 @@ constexpr int kDefaultWriteOrder[kNumParams] = {
 
 // The parameters a roll may change, in snapshot order: per bar sustain, tone and
 // mass, then the springs' afreq, nonlin and t60.
-const char* const* snapshotParameterIDs()
-{
-    static const char* ids[45] = {
-        kParam_Bar0Sustain_ID, kParam_Bar0Tone_ID, kParam_Bar0Mass_ID,
-        kParam_Bar1Sustain_ID, kParam_Bar1Tone_ID, kParam_Bar1Mass_ID,
-        kParam_Bar2Sustain_ID, kParam_Bar2Tone_ID, kParam_Bar2Mass_ID,
-        kParam_Bar3Sustain_ID, kParam_Bar3Tone_ID, kParam_Bar3Mass_ID,
-        kParam_Bar4Sustain_ID, kParam_Bar4Tone_ID, kParam_Bar4Mass_ID,
-        kParam_Spr0Afreq_ID, kParam_Spr1Afreq_ID, kParam_Spr2Afreq_ID, kParam_Spr3Afreq_ID, kParam_Spr4Afreq_ID,
-        kParam_Spr5Afreq_ID, kParam_Spr6Afreq_ID, kParam_Spr7Afreq_ID, kParam_Spr8Afreq_ID, kParam_Spr9Afreq_ID,
-        kParam_Spr0Nonlin_ID, kParam_Spr1Nonlin_ID, kParam_Spr2Nonlin_ID, kParam_Spr3Nonlin_ID, kParam_Spr4Nonlin_ID,
-        kParam_Spr5Nonlin_ID, kParam_Spr6Nonlin_ID, kParam_Spr7Nonlin_ID, kParam_Spr8Nonlin_ID, kParam_Spr9Nonlin_ID,
-        kParam_Spr0T60_ID, kParam_Spr1T60_ID, kParam_Spr2T60_ID, kParam_Spr3T60_ID, kParam_Spr4T60_ID,
-        kParam_Spr5T60_ID, kParam_Spr6T60_ID, kParam_Spr7T60_ID, kParam_Spr8T60_ID, kParam_Spr9T60_ID,
-    };
-    return ids;
-}
+constexpr const char* kSnapshotParameterIDs[45] = {
+    kParam_Bar0Sustain_ID, kParam_Bar0Tone_ID, kParam_Bar0Mass_ID,
+    kParam_Bar1Sustain_ID, kParam_Bar1Tone_ID, kParam_Bar1Mass_ID,
+    kParam_Bar2Sustain_ID, kParam_Bar2Tone_ID, kParam_Bar2Mass_ID,
+    kParam_Bar3Sustain_ID, kParam_Bar3Tone_ID, kParam_Bar3Mass_ID,
+    kParam_Bar4Sustain_ID, kParam_Bar4Tone_ID, kParam_Bar4Mass_ID,
+    kParam_Spr0Afreq_ID, kParam_Spr1Afreq_ID, kParam_Spr2Afreq_ID, kParam_Spr3Afreq_ID, kParam_Spr4Afreq_ID,
+    kParam_Spr5Afreq_ID, kParam_Spr6Afreq_ID, kParam_Spr7Afreq_ID, kParam_Spr8Afreq_ID, kParam_Spr9Afreq_ID,
+    kParam_Spr0Nonlin_ID, kParam_Spr1Nonlin_ID, kParam_Spr2Nonlin_ID, kParam_Spr3Nonlin_ID, kParam_Spr4Nonlin_ID,
+    kParam_Spr5Nonlin_ID, kParam_Spr6Nonlin_ID, kParam_Spr7Nonlin_ID, kParam_Spr8Nonlin_ID, kParam_Spr9Nonlin_ID,
+    kParam_Spr0T60_ID, kParam_Spr1T60_ID, kParam_Spr2T60_ID, kParam_Spr3T60_ID, kParam_Spr4T60_ID,
+    kParam_Spr5T60_ID, kParam_Spr6T60_ID, kParam_Spr7T60_ID, kParam_Spr8T60_ID, kParam_Spr9T60_ID,
+};
 
 // Property indices in snapshot order: bar stiffness 0..4, then spring positions.
 constexpr int snapshotPropertyIndex (int i) noexcept
@@ -71,7 +67,7 @@ void QuorvaneAudioProcessor::loadUndo()
     for (int i = 0; i < 25; ++i)
         s.properties[i] = propertyMirror[(size_t) snapshotPropertyIndex (i)].load();
 
-    const auto* ids = snapshotParameterIDs();
+    const auto* ids = kSnapshotParameterIDs;
     for (int i = 0; i < 45; ++i)
         s.parameters[i] = valueTreeState.getParameter (ids[i])->getValue();
 
@@ -95,7 +91,7 @@ void QuorvaneAudioProcessor::randomise (bool bar0, bool bar1, bool bar2, bool ba
     for (int i = 0; i < 20; ++i)
         setProperty (*kPropCatalogue[prSpring0Pos1 + i].id, random.nextDouble());
 
-    const auto* ids = snapshotParameterIDs();
+    const auto* ids = kSnapshotParameterIDs;
     for (int b = 0; b < 5; ++b)
         if (bars[b])
             for (int j = 0; j < 3; ++j)
@@ -119,7 +115,7 @@ void QuorvaneAudioProcessor::undoRandomise()
     for (int i = 0; i < 25; ++i)
         setProperty (*kPropCatalogue[snapshotPropertyIndex (i)].id, s.properties[i]);
 
-    const auto* ids = snapshotParameterIDs();
+    const auto* ids = kSnapshotParameterIDs;
     for (int i = 0; i < 45; ++i)
         valueTreeState.getParameter (ids[i])->setValueNotifyingHost (s.parameters[i]);
 
